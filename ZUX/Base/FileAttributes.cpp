@@ -1,0 +1,15 @@
+#include "ZUX/Base/FileAttributes.h"
+
+namespace ZUX {
+
+bool FileExists(const String& p) {
+    const uint32_t a = GetFileAttr(p);
+    return a != faInvalid && !(a & faDirectory);
+}
+
+bool DirectoryExists(const String& p) {
+    const uint32_t a = GetFileAttr(p);
+    return a != faInvalid && (a & faDirectory);
+}
+
+} // namespace ZUX

@@ -1,0 +1,121 @@
+#include "ZUX/Base/Strings.h"
+
+namespace ZUX {
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+void AppendUtf16(String& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out += char16_t(cp);
+    } else {
+        cp -= 0x10000;
+        out += char16_t(0xD800 + (cp >> 10));
+        out += char16_t(0xDC00 + (cp & 0x3FF));
+    }
+}
+
+// Decodes one sequence at i; returns false on an invalid one (i then points past
+// the first byte only, so decoding resynchronises).
+bool DecodeOne(std::string_view s, size_t& i, char32_t& cp) {
+    const auto b0 = uint8_t(s[i]);
+    if (b0 < 0x80) {
+        cp = b0;
+        ++i;
+        return true;
+    }
+    int len;
+    char32_t min;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        ++i;
+        return false;
+    }
+    if (i + len > s.size()) {
+        ++i;
+        return false;
+    }
+    for (int k = 1; k < len; ++k) {
+        const auto b = uint8_t(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return false;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return false;
+    }
+    i += len;
+    return true;
+}
+
+} // namespace
+
+std::string ToUtf8(StringView text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+String FromUtf8(std::string_view text) {
+    String out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        AppendUtf16(out, DecodeOne(text, i, cp) ? cp : char32_t(0xFFFD));
+    }
+    return out;
+}
+
+bool TryDecodeUtf8(std::string_view bytes, String& out) {
+    out.clear();
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        char32_t cp;
+        if (!DecodeOne(bytes, i, cp)) return false;
+        AppendUtf16(out, cp);
+    }
+    return true;
+}
+
+String IntToStr(int64_t value) {
+    const std::string s = std::to_string(value);
+    return String(s.begin(), s.end());
+}
+
+} // namespace ZUX

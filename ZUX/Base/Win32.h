@@ -1,0 +1,31 @@
+// <windows.h> for our Windows-side modules. The Windows headers define macros
+// such as CopyFile or DeleteFile that would rename the support library's own
+// functions; we call the W functions by their full names instead.
+#pragma once
+
+#ifndef _WIN32
+#error "Windows-only header"
+#endif
+
+#include <windows.h>
+
+#undef CopyFile
+#undef MoveFile
+#undef DeleteFile
+#undef GetFileAttributes
+#undef SetFileAttributes
+#undef GetTempPath
+#undef GetTempFileName
+#undef GetCurrentDirectory
+#undef SetCurrentDirectory
+#undef CreateDirectory
+#undef RemoveDirectory
+#undef RegOpenKey
+#undef RegDeleteKey
+#undef ShellExecute
+#undef FindFirstFile
+#undef FindNextFile
+#undef GetFileSize
+#undef GetCommandLine
+#undef FormatMessage
+#undef CreateFile

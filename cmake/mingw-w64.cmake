@@ -1,0 +1,18 @@
+# Cross toolchain: Debian's mingw-w64 (posix threads), 64-bit Windows.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(_triple x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${_triple}-windres)
+
+# Libraries cross-built by tools/bootstrap.sh live here.
+get_filename_component(ZIVR_MINGW_DEPS "${CMAKE_CURRENT_LIST_DIR}/../.cache/mingw-w64" ABSOLUTE)
+set(CMAKE_FIND_ROOT_PATH ${ZIVR_MINGW_DEPS} /usr/${_triple})
+set(CMAKE_PREFIX_PATH ${ZIVR_MINGW_DEPS})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh")
