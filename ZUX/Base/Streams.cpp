@@ -1,6 +1,9 @@
 #include "ZUX/Base/Streams.h"
 
+#include "ZUX/Base/VirtualMemory.h"
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace ZUX {
@@ -55,31 +58,83 @@ Bytes TZUXStream::ReadToEnd() {
     return out;
 }
 
+TZUXMemoryStream::TZUXMemoryStream(std::string_view data) {
+    if (!data.empty() && Grow(int64_t(data.size()))) {
+        std::memcpy(data_, data.data(), data.size());
+        size_ = int64_t(data.size());
+    }
+}
+
+TZUXMemoryStream::~TZUXMemoryStream() {
+    Release();
+}
+
+void TZUXMemoryStream::Release() {
+    if (reserved_ > 0)
+        VmRelease(data_, size_t(reserved_));
+    else
+        std::free(data_);
+    data_ = nullptr;
+    size_ = capacity_ = reserved_ = bound_ = position_ = 0;
+}
+
+bool TZUXMemoryStream::Grow(int64_t needed) {
+    if (needed <= capacity_) return true;
+    if (reserved_ > 0) {
+        if (needed > bound_) return false;
+        // Commit in steps of 1 MiB so small writes do not call the system each time.
+        const int64_t step = 1 << 20;
+        const int64_t target = std::min(reserved_, (needed + step - 1) / step * step);
+        if (!VmCommit(data_ + capacity_, size_t(target - capacity_))) return false;
+        capacity_ = target;
+        return true;
+    }
+    const int64_t target = std::max({needed, capacity_ + capacity_ / 2, int64_t(256)});
+    auto* p = static_cast<uint8_t*>(std::realloc(data_, size_t(target)));
+    if (!p) return false;
+    data_ = p;
+    capacity_ = target;
+    return true;
+}
+
+bool TZUXMemoryStream::ReserveBounded(int64_t limit) {
+    Release();
+    if (limit <= 0) return true;
+    const int64_t page = int64_t(VmPageSize());
+    const int64_t rounded = (limit + page - 1) / page * page;
+    void* p = VmReserve(size_t(rounded));
+    if (!p) return false;
+    data_ = static_cast<uint8_t*>(p);
+    reserved_ = rounded;
+    bound_ = limit;
+    return true;
+}
+
 int64_t TZUXMemoryStream::Read(void* buffer, int64_t count) {
-    const int64_t size = Size();
-    if (count <= 0 || position_ >= size) return 0;
-    const int64_t n = std::min(count, size - position_);
-    std::memcpy(buffer, data_.data() + position_, size_t(n));
+    if (count <= 0 || position_ >= size_) return 0;
+    const int64_t n = std::min(count, size_ - position_);
+    std::memcpy(buffer, data_ + position_, size_t(n));
     position_ += n;
     return n;
 }
 
 int64_t TZUXMemoryStream::Write(const void* buffer, int64_t count) {
     if (count <= 0) return 0;
-    const int64_t end = position_ + count;
-    if (end > Size()) {
-        // Grow geometrically, as a string does, but never on the caller's say-so.
-        data_.resize(size_t(end));
-    }
-    std::memcpy(data_.data() + position_, buffer, size_t(count));
+    int64_t end = position_ + count;
+    if (reserved_ > 0 && end > bound_) end = bound_; // a bounded stream takes what fits
+    if (end <= position_ || !Grow(end)) return 0;
+    count = end - position_;
+    if (position_ > size_) std::memset(data_ + size_, 0, size_t(position_ - size_));
+    std::memcpy(data_ + position_, buffer, size_t(count));
     position_ = end;
+    size_ = std::max(size_, end);
     return count;
 }
 
 int64_t TZUXMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
     int64_t base = 0;
     if (origin == SeekOrigin::Current) base = position_;
-    if (origin == SeekOrigin::End) base = Size();
+    if (origin == SeekOrigin::End) base = size_;
     const int64_t target = base + offset;
     if (target < 0) throw EReadError(SReadError);
     position_ = target;
@@ -87,17 +142,19 @@ int64_t TZUXMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
 }
 
 void TZUXMemoryStream::SetSize(int64_t size) {
-    data_.resize(size_t(std::max<int64_t>(size, 0)));
-    position_ = std::min(position_, Size());
+    size = std::max<int64_t>(size, 0);
+    if (!Grow(size)) throw EWriteError(SWriteError);
+    if (size > size_) std::memset(data_ + size_, 0, size_t(size - size_));
+    size_ = size;
+    position_ = std::min(position_, size_);
 }
 
 void TZUXMemoryStream::Clear() {
-    Bytes().swap(data_);
-    position_ = 0;
+    Release();
 }
 
 void TZUXMemoryStream::Reserve(int64_t capacity) {
-    if (capacity > int64_t(data_.capacity())) data_.reserve(size_t(capacity));
+    Grow(capacity);
 }
 
 } // namespace ZUX

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace ZUX {
@@ -39,27 +40,45 @@ public:
     Bytes ReadToEnd();
 };
 
-// A growable stream in memory; Memory() is the whole content.
+// A growable stream in memory; Memory() is the whole content. It lives on the
+// heap, or, after ReserveBounded, in address space reserved for at most that
+// many bytes and committed as it fills (no copy when it grows, and never more
+// memory than the content).
 class TZUXMemoryStream : public TZUXStream {
 public:
     TZUXMemoryStream() = default;
-    explicit TZUXMemoryStream(Bytes data) : data_(std::move(data)) {}
+    explicit TZUXMemoryStream(std::string_view data);
+    ~TZUXMemoryStream() override;
+    TZUXMemoryStream(const TZUXMemoryStream&) = delete;
+    TZUXMemoryStream& operator=(const TZUXMemoryStream&) = delete;
 
     int64_t Read(void* buffer, int64_t count) override;
+    // Short (possibly 0) only beyond the bound of a bounded stream or when
+    // memory runs out.
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, SeekOrigin origin) override;
-    int64_t Size() override { return int64_t(data_.size()); }
+    int64_t Size() override { return size_; }
     void SetSize(int64_t size) override;
 
     void Clear();
-    const uint8_t* Memory() const { return reinterpret_cast<const uint8_t*>(data_.data()); }
-    uint8_t* Memory() { return reinterpret_cast<uint8_t*>(data_.data()); }
-    const Bytes& Data() const { return data_; }
-    // Reserves room without changing the size (never more than asked).
+    const uint8_t* Memory() const { return data_; }
+    uint8_t* Memory() { return data_; }
+    std::string_view Data() const { return {reinterpret_cast<const char*>(data_), size_t(size_)}; }
+    // Makes room for capacity bytes without changing the size.
     void Reserve(int64_t capacity);
+    // Empties the stream and bounds it to limit bytes, reserved up front.
+    // False when the address space cannot be had (the stream stays on the heap).
+    bool ReserveBounded(int64_t limit);
 
 private:
-    Bytes data_;
+    bool Grow(int64_t needed);
+    void Release();
+
+    uint8_t* data_ = nullptr;
+    int64_t size_ = 0;
+    int64_t capacity_ = 0;
+    int64_t reserved_ = 0; // > 0: bounded, reserved address space (whole pages)
+    int64_t bound_ = 0;    // the most a bounded stream holds
     int64_t position_ = 0;
 };
 

@@ -35,7 +35,7 @@ TEST(HashCRC32, SlicedAndBytewiseAgreeAcrossSplits) {
 }
 
 TEST(HashCRC32, StreamFromPositionToEnd) {
-    TZUXMemoryStream memory(Bytes("xx123456789"));
+    TZUXMemoryStream memory("xx123456789");
     memory.SetPosition(2);
     auto state = TZUXHashCRC32::Initialize();
     TZUXHashCRC32::UpdateFromStream(state, memory);

@@ -89,3 +89,17 @@ TEST(FileAttributes, ReadOnlyAndNormal) {
     EXPECT_EQ(GetFileAttr(u""), faInvalid);
     EXPECT_EQ(GetFileAttr(TempFile("nothing-here")), faInvalid);
 }
+
+TEST(MemoryStream, BoundedStreamTakesNoMoreThanItsLimit) {
+    // A limit read from a file reserves address space only; writes stop at it.
+    TZUXMemoryStream m;
+    ASSERT_TRUE(m.ReserveBounded(3 << 20));
+    std::string block(1 << 20, 'q');
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Write(block.data(), int64_t(block.size())), 1 << 20);
+    EXPECT_EQ(m.Write("x", 1), 0);
+    EXPECT_EQ(m.Size(), 3 << 20);
+    EXPECT_EQ(m.Memory()[(3 << 20) - 1], 'q');
+    m.SetPosition(0);
+    EXPECT_EQ(m.Write("abc", 3), 3);
+    EXPECT_EQ(m.Data().substr(0, 4), "abcq");
+}
