@@ -1,0 +1,217 @@
+#include "package/Package.h"
+
+#include "ZUX/Base/FileStream.h"
+#include "ZUX/Base/HashCRC32.h"
+#include "ZUX/Base/Locale.h"
+#include "package/Lzma.h"
+
+#include <cstring>
+#include <limits>
+
+using namespace ZUX;
+
+namespace {
+
+constexpr uint8_t kMagic[4] = {'I', 'P', 'K', '5'};
+constexpr int64_t kCopyBlock = 1 << 20;
+
+template <typename T> T ReadLE(TZUXStream& stream) {
+    uint8_t b[sizeof(T)];
+    stream.ReadBuffer(b, sizeof b);
+    std::make_unsigned_t<T> v = 0;
+    for (size_t i = 0; i < sizeof(T); ++i) v |= std::make_unsigned_t<T>(b[i]) << (8 * i);
+    return T(v);
+}
+
+template <typename T> void WriteLE(TZUXStream& stream, T value) {
+    uint8_t b[sizeof(T)];
+    const auto v = std::make_unsigned_t<T>(value);
+    for (size_t i = 0; i < sizeof(T); ++i) b[i] = uint8_t(v >> (8 * i));
+    stream.WriteBuffer(b, sizeof b);
+}
+
+uint32_t LoadLE32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+[[noreturn]] void RaiseReadError() {
+    throw EReadError(SReadError);
+}
+
+// Passes the decoded bytes on to the content and checksums them on the way,
+// while they are still in the cache.
+class TChecksummingWriter : public TZUXStream {
+public:
+    explicit TChecksummingWriter(TZUXStream& target) : target_(target) {}
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* buffer, int64_t count) override {
+        const int64_t n = target_.Write(buffer, count);
+        if (n > 0) TZUXHashCRC32::Update(state_, buffer, size_t(n));
+        return n;
+    }
+    int64_t Seek(int64_t offset, SeekOrigin origin) override {
+        return target_.Seek(offset, origin);
+    }
+    void SetSize(int64_t) override { throw EWriteError(SWriteError); }
+    uint32_t Checksum() const { return TZUXHashCRC32::Finalize(state_); }
+
+private:
+    TZUXStream& target_;
+    TZUXHashCRC32::State state_ = TZUXHashCRC32::Initialize();
+};
+
+} // namespace
+
+void TSetupKey::Init(const String& keyText) {
+    Key = StringToAnsi(keyText);
+    if (Key.empty()) throw EInvalidOperation(u"The package key must not be empty");
+    Position = 0;
+}
+
+void TSetupKey::Apply(uint8_t* buffer, size_t length) {
+    const auto* key = reinterpret_cast<const uint8_t*>(Key.data());
+    const size_t keyLength = Key.size();
+    size_t pos = size_t(Position);
+    for (size_t i = 0; i < length; ++i) {
+        buffer[i] ^= key[pos];
+        if (++pos == keyLength) pos = 0;
+    }
+    Position = int32_t(pos);
+}
+
+void TSetupPackageFileTableItem::LoadFromStream(TZUXStream& stream) {
+    const uint16_t length = ReadLE<uint16_t>(stream);
+    Name.resize(length);
+    for (auto& c : Name) c = char16_t(ReadLE<uint16_t>(stream));
+    Offset = ReadLE<int64_t>(stream);
+    Size = ReadLE<int64_t>(stream);
+}
+
+void TSetupPackageFileTableItem::SaveToStream(TZUXStream& stream) const {
+    if (Name.size() > 0xFFFF)
+        throw EInvalidOperation(u"A package name is limited to 65535 characters");
+    WriteLE<uint16_t>(stream, uint16_t(Name.size()));
+    for (const char16_t c : Name) WriteLE<uint16_t>(stream, uint16_t(c));
+    WriteLE<int64_t>(stream, Offset);
+    WriteLE<int64_t>(stream, Size);
+}
+
+TSetupPackageFileTableItem& TSetupPackageFileTable::Add() {
+    items_.push_back(std::make_unique<TSetupPackageFileTableItem>());
+    return *items_.back();
+}
+
+const TSetupPackageFileTableItem* TSetupPackageFileTable::Find(StringView name) const {
+    for (const auto& item : items_)
+        if (SameText(item->Name, name)) return item.get();
+    return nullptr;
+}
+
+void TSetupPackageFileTable::LoadFromStream(TZUXStream& stream) {
+    const int32_t count = ReadLE<int32_t>(stream);
+    if (count < 0) RaiseReadError();
+    // No reservation from the count: each entry must be read to exist.
+    for (int32_t i = 0; i < count; ++i) Add().LoadFromStream(stream);
+}
+
+void TSetupPackageFileTable::SaveToStream(TZUXStream& stream) const {
+    WriteLE<int32_t>(stream, int32_t(items_.size()));
+    for (const auto& item : items_) item->SaveToStream(stream);
+}
+
+TSetupPackageReader::TSetupPackageReader(TZUXStream& source) {
+    uint8_t header[12];
+    source.ReadBuffer(header, sizeof header);
+    if (std::memcmp(header, kMagic, sizeof kMagic) != 0) throw ESetupPackageReadError();
+    const uint32_t checksum = LoadLE32(header + 4);
+    const uint32_t size = LoadLE32(header + 8);
+
+    TSetupKey key;
+    key.Init(SetupPackageKey);
+    // The content grows as it is decoded and never beyond the header's size.
+    content_.ReserveBounded(size);
+    TChecksummingWriter writer(content_);
+    LzmaDecodeStream(source, writer, size,
+                     [&key](uint8_t* buffer, size_t length) { key.Apply(buffer, length); });
+
+    content_.SetPosition(0);
+    if (content_.Size() != int64_t(size) || writer.Checksum() != checksum)
+        throw ESetupPackageReadError();
+
+    content_.Seek(-4, SeekOrigin::End);
+    const int32_t tableLength = ReadLE<int32_t>(content_);
+    const int64_t tableStart = int64_t(size) - 4 - tableLength;
+    if (tableStart < 0 || tableStart > int64_t(size) - 4) RaiseReadError();
+    content_.SetPosition(tableStart);
+    table_.LoadFromStream(content_);
+}
+
+std::unique_ptr<TZUXMemoryStream>
+TSetupPackageReader::Extract(const TSetupPackageFileTableItem& item) {
+    const int64_t contentSize = content_.Size();
+    if (item.Offset < 0 || item.Size < 0 || item.Offset > contentSize ||
+        item.Size > contentSize - item.Offset) {
+        RaiseReadError();
+    }
+    auto stream = std::make_unique<TZUXMemoryStream>();
+    stream->Reserve(item.Size);
+    content_.SetPosition(item.Offset);
+    stream->CopyFrom(content_, item.Size, kCopyBlock);
+    stream->SetPosition(0);
+    return stream;
+}
+
+bool TSetupPackageReader::Extract(StringView name, std::unique_ptr<TZUXMemoryStream>& stream) {
+    stream.reset();
+    const TSetupPackageFileTableItem* item = table_.Find(name);
+    if (!item) return false;
+    stream = Extract(*item);
+    return true;
+}
+
+TSetupPackageBuilder::TSetupPackageBuilder(const String& keyText) : keyText_(keyText) {
+    TSetupKey().Init(keyText_); // refuse an unusable key now, not at Commit
+}
+
+void TSetupPackageBuilder::Add(TZUXStream& source, const String& name) {
+    if (name.size() > 0xFFFF)
+        throw EInvalidOperation(u"A package name is limited to 65535 characters");
+    const int64_t size = source.Size();
+    TSetupPackageFileTableItem& item = table_.Add();
+    item.Name = name;
+    item.Size = size;
+    item.Offset = content_.Size();
+    content_.Seek(0, SeekOrigin::End);
+    content_.CopyFrom(source, size, kCopyBlock);
+}
+
+void TSetupPackageBuilder::Commit(const String& fileName, int level) {
+    TZUXFileStream file(fileName, fmCreate);
+    Commit(file, level);
+}
+
+void TSetupPackageBuilder::Commit(TZUXStream& target, int level) {
+    TZUXMemoryStream table;
+    table_.SaveToStream(table);
+    content_.Seek(0, SeekOrigin::End);
+    content_.WriteBuffer(table.Memory(), table.Size());
+    WriteLE<int32_t>(content_, int32_t(table.Size()));
+    if (content_.Size() > int64_t(std::numeric_limits<uint32_t>::max()))
+        throw EInvalidOperation(u"A package holds at most 4 GiB - 1 bytes");
+
+    uint8_t header[12];
+    std::memcpy(header, kMagic, sizeof kMagic);
+    const uint32_t checksum = TZUXHashCRC32::Compute(content_.Memory(), size_t(content_.Size()));
+    const auto size = uint32_t(content_.Size());
+    for (int i = 0; i < 4; ++i) {
+        header[4 + i] = uint8_t(checksum >> (8 * i));
+        header[8 + i] = uint8_t(size >> (8 * i));
+    }
+    target.WriteBuffer(header, sizeof header);
+
+    TSetupKey key;
+    key.Init(keyText_);
+    content_.SetPosition(0);
+    LzmaEncodeStream(content_, target, level,
+                     [&key](uint8_t* buffer, size_t length) { key.Apply(buffer, length); });
+}
