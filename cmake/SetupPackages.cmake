@@ -1,0 +1,57 @@
+# Packing folders into IPK5 packages at build time and embedding them in a
+# Windows program as RT_RCDATA resources.
+#
+# The packer is the host tool ipk5. A cross build cannot run its own targets,
+# so there it builds the tool natively as a nested project first.
+
+if(CMAKE_CROSSCOMPILING)
+  include(ExternalProject)
+  set(_host_tools_dir ${CMAKE_BINARY_DIR}/host-tools)
+  ExternalProject_Add(host_tools
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${_host_tools_dir}
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+               -DZIVR_TOOLS_ONLY=ON
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ipk5
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${_host_tools_dir}/tools/ipk5/ipk5)
+  set(IPK5_EXECUTABLE ${_host_tools_dir}/tools/ipk5/ipk5)
+  set(IPK5_DEPENDS host_tools)
+else()
+  set(IPK5_EXECUTABLE $<TARGET_FILE:ipk5>)
+  set(IPK5_DEPENDS ipk5)
+endif()
+
+# zivr_add_package(<output> <folder>): packs every file below folder.
+function(zivr_add_package output folder)
+  file(GLOB_RECURSE _inputs CONFIGURE_DEPENDS ${folder}/*)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${IPK5_EXECUTABLE} pack ${output} ${folder}
+    DEPENDS ${_inputs} ${IPK5_DEPENDS}
+    COMMENT "Packing ${folder}"
+    VERBATIM)
+endfunction()
+
+# zivr_embed_packages(<target> SETUP <folder> PRODUCT <folder>): packs both
+# folders and links them into the program as the "SETUP" and "PRODUCT" resources.
+function(zivr_embed_packages target)
+  cmake_parse_arguments(ARG "" "SETUP;PRODUCT" "" ${ARGN})
+  set(_dir ${CMAKE_CURRENT_BINARY_DIR}/${target}.packages)
+  set(_rc ${_dir}/packages.rc)
+  set(_rc_text "")
+  foreach(_kind SETUP PRODUCT)
+    if(ARG_${_kind})
+      set(_pkg ${_dir}/${_kind}.ipk5)
+      zivr_add_package(${_pkg} ${ARG_${_kind}})
+      string(APPEND _rc_text "${_kind} RCDATA \"${_pkg}\"\n")
+      list(APPEND _pkgs ${_pkg})
+    endif()
+  endforeach()
+  file(MAKE_DIRECTORY ${_dir})
+  file(WRITE ${_rc}.in "${_rc_text}")
+  configure_file(${_rc}.in ${_rc} COPYONLY)
+  set_source_files_properties(${_rc} PROPERTIES OBJECT_DEPENDS "${_pkgs}")
+  target_sources(${target} PRIVATE ${_rc})
+endfunction()
