@@ -23,7 +23,7 @@ private:
 #define ZUX_DECLARE_EXCEPTION(Name, Base)                                                          \
     class Name : public Base {                                                                     \
     public:                                                                                        \
-        using Base::Base;                                                                          \
+        explicit Name(::ZUX::String message) : Base(std::move(message)) {}                         \
     }
 
 ZUX_DECLARE_EXCEPTION(EStreamError, Exception);

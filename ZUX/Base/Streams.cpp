@@ -157,4 +157,21 @@ void TZUXMemoryStream::Reserve(int64_t capacity) {
     Grow(capacity);
 }
 
+int64_t TZUXBufferStream::Read(void* buffer, int64_t count) {
+    if (count <= 0 || position_ >= size_) return 0;
+    const int64_t n = std::min(count, size_ - position_);
+    std::memcpy(buffer, data_ + position_, size_t(n));
+    position_ += n;
+    return n;
+}
+
+int64_t TZUXBufferStream::Seek(int64_t offset, SeekOrigin origin) {
+    const int64_t base = origin == SeekOrigin::Begin     ? 0
+                         : origin == SeekOrigin::Current ? position_
+                                                         : size_;
+    if (base + offset < 0) throw EReadError(SReadError);
+    position_ = base + offset;
+    return position_;
+}
+
 } // namespace ZUX

@@ -82,4 +82,23 @@ private:
     int64_t position_ = 0;
 };
 
+// A read-only view of memory that someone else owns (a resource of the
+// program, for example).
+class TZUXBufferStream : public TZUXStream {
+public:
+    TZUXBufferStream(const void* data, int64_t size)
+        : data_(static_cast<const uint8_t*>(data)), size_(size) {}
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void*, int64_t) override { return 0; }
+    int64_t Seek(int64_t offset, SeekOrigin origin) override;
+    int64_t Size() override { return size_; }
+    void SetSize(int64_t) override { throw EWriteError(SWriteError); }
+
+private:
+    const uint8_t* data_;
+    int64_t size_;
+    int64_t position_ = 0;
+};
+
 } // namespace ZUX

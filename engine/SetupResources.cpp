@@ -1,0 +1,135 @@
+#include "engine/SetupResources.h"
+
+#include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Localization.h"
+#include "ZUX/Base/Paths.h"
+#include "ZUX/Base/StrUtils.h"
+#include "engine/Exceptions.h"
+
+using namespace ZUX;
+
+TSetupResources::TSetupResources(TZUXStream& setupPackage, TZUXStream& productPackage,
+                                 const TSetupKnownFolders& folders, const ISetupMacroSource* macros)
+    : macros_(macros) {
+    Initialize(setupPackage, productPackage, folders);
+}
+
+void TSetupResources::Initialize(TZUXStream& setupPackage, TZUXStream& productPackage,
+                                 const TSetupKnownFolders& folders) {
+    Script = std::make_unique<TSetupScript>();
+    Languages = std::make_unique<TZUXStringList>();
+    LangTexts = std::make_unique<TZUXIniFile>();
+
+    SetupPackage = std::make_unique<TSetupPackageReader>(setupPackage);
+    ProductPackage = std::make_unique<TSetupPackageReader>(productPackage);
+
+    // An "Install.xml" of the product package would win: it is searched first.
+    Script->LoadFromStream(*GetStream(u"Install.xml"));
+
+    const TSetupPackageFileTable& table = SetupPackage->FileTable();
+    for (int i = 0; i < table.Count(); ++i)
+        if (SameText(ExtractFileExt(table.Items(i).Name), u".lng"))
+            Languages->Add(table.Items(i).Name);
+    Languages->SortLogical();
+
+    temp_ = folders.Temp;
+    CommonDesktop = folders.CommonDesktop;
+    ProgramFiles = folders.ProgramFiles;
+    ProgramFilesX86 = ExcludeTrailingPathDelimiter(ProgramFiles) + u" (x86)\\";
+    CommonPrograms = folders.CommonPrograms;
+}
+
+std::unique_ptr<TZUXMemoryStream> TSetupResources::GetStream(const String& name) const {
+    std::unique_ptr<TZUXMemoryStream> stream;
+    if (ProductPackage->Extract(name, stream) || SetupPackage->Extract(name, stream)) return stream;
+    throw EInstallerInstallError(Format(u"Cannot locate \"%s\" file in setup archive", {name}));
+}
+
+std::unique_ptr<TZUXStringList> TSetupResources::GetStrings(const String& name) const {
+    auto list = std::make_unique<TZUXStringList>();
+    list->LoadFromStream(*GetStream(name));
+    return list;
+}
+
+String TSetupResources::GetLanguageFamily() const {
+    return LangTexts->ReadString(u"File", u"Family", u"EN");
+}
+
+std::unique_ptr<TZUXMemoryStream> TSetupResources::GetLicenseStream() const {
+    const TSetupScriptFile* file = nullptr;
+    if (Script->License->Find(GetLanguageFamily(), file) || Script->License->Find(u"EN", file))
+        return GetStream(file->GetPackagedName());
+    return nullptr;
+}
+
+String TSetupResources::GetText(StringView section, StringView key) const {
+    return ExpandMacros(LangTexts->ReadString(section, key, u""));
+}
+
+String TSetupResources::FormatText(StringView key, std::initializer_list<FormatArg> args) const {
+    return Format(GetText(key), args);
+}
+
+String TSetupResources::ExpandMacros(StringView text) const {
+    const String none;
+    const std::pair<StringView, String> macros[] = {
+        {u"\\n", u"\r\n"},
+        {u"$DEST", macros_ ? macros_->MacroDestPath() : none},
+        {u"$TEMP", temp_},
+        {u"$LINK", macros_ ? macros_->MacroHomePage() : none},
+        {u"$NAME", macros_ ? macros_->MacroProductName() : none},
+        {u"$VERSION", macros_ ? macros_->MacroVersion() : none},
+        {u"$DESKTOP", CommonDesktop},
+        {u"$STARTMENU", CommonPrograms},
+        {u"$PROGRAMS", ProgramFiles},
+    };
+    String result(text);
+    for (const auto& [macro, value] : macros)
+        if (result.find(macro) != String::npos) result = StringReplace(result, macro, value, false);
+    return result;
+}
+
+String TSetupResources::ExpandFileName(StringView text) const {
+    return CleanFileName(ExpandMacros(text));
+}
+
+std::vector<TSetupLanguageInfo> TSetupResources::ListLanguages() const {
+    std::vector<TSetupLanguageInfo> items;
+    for (int i = 0; i < Languages->Count(); ++i) {
+        std::unique_ptr<TZUXMemoryStream> stream;
+        if (!SetupPackage->Extract(Languages->Strings(i), stream)) continue;
+        TZUXIniFile document;
+        document.LoadFromStream(*stream);
+        TZUXLocalizationInfo info;
+        TSetupLanguageInfo item;
+        LangGetInfo(document, info, &item.Icon);
+        item.Index = i;
+        item.Name = info.Name;
+        item.LangId = info.LangId;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+int TSetupResources::PreselectLanguage(const std::vector<TSetupLanguageInfo>& items,
+                                       int32_t userLangId) {
+    for (const int32_t wanted : {userLangId, int32_t(1033)})
+        for (size_t i = 0; i < items.size(); ++i)
+            if (items[i].LangId == wanted) return int(i);
+    return items.empty() ? -1 : 0;
+}
+
+void TSetupResources::InitializeLanguages(int32_t userLangId) {
+    const auto items = ListLanguages();
+    const int item = PreselectLanguage(items, userLangId);
+    InitializeLanguagesWith(item < 0 ? -1 : items[size_t(item)].Index);
+}
+
+void TSetupResources::InitializeLanguagesWith(int languageIndex) {
+    LangTexts->LoadFromStream(*GetStream(u"English.lng"));
+    Language = languageIndex < 0 ? String(u"English.lng") : Languages->Strings(languageIndex);
+    TZUXIniFile chosen;
+    chosen.LoadFromStream(*GetStream(Language));
+    Language = ExtractFileNameWithoutExt(Language);
+    LangTexts->Merge(chosen, true);
+}
