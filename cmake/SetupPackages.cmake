@@ -23,28 +23,31 @@ else()
   set(IPK5_DEPENDS ipk5)
 endif()
 
-# zivr_add_package(<output> <folder>): packs every file below folder.
+# zivr_add_package(<output> <folder> [DEPENDS <files or targets>...]): packs
+# every file below folder; DEPENDS names what fills the folder at build time.
 function(zivr_add_package output folder)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB_RECURSE _inputs CONFIGURE_DEPENDS ${folder}/*)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${IPK5_EXECUTABLE} pack ${output} ${folder}
-    DEPENDS ${_inputs} ${IPK5_DEPENDS}
+    DEPENDS ${_inputs} ${IPK5_DEPENDS} ${ARG_DEPENDS}
     COMMENT "Packing ${folder}"
     VERBATIM)
 endfunction()
 
-# zivr_embed_packages(<target> SETUP <folder> PRODUCT <folder>): packs both
-# folders and links them into the program as the "SETUP" and "PRODUCT" resources.
+# zivr_embed_packages(<target> SETUP <folder> PRODUCT <folder> [DEPENDS ...]):
+# packs both folders and links them into the program as the "SETUP" and
+# "PRODUCT" resources.
 function(zivr_embed_packages target)
-  cmake_parse_arguments(ARG "" "SETUP;PRODUCT" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "SETUP;PRODUCT" "DEPENDS" ${ARGN})
   set(_dir ${CMAKE_CURRENT_BINARY_DIR}/${target}.packages)
   set(_rc ${_dir}/packages.rc)
   set(_rc_text "")
   foreach(_kind SETUP PRODUCT)
     if(ARG_${_kind})
       set(_pkg ${_dir}/${_kind}.ipk5)
-      zivr_add_package(${_pkg} ${ARG_${_kind}})
+      zivr_add_package(${_pkg} ${ARG_${_kind}} DEPENDS ${ARG_DEPENDS})
       string(APPEND _rc_text "${_kind} RCDATA \"${_pkg}\"\n")
       list(APPEND _pkgs ${_pkg})
     endif()

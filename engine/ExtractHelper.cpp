@@ -1,0 +1,137 @@
+#include "engine/ExtractHelper.h"
+
+#include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/HashMD5.h"
+#include "ZUX/Base/Locale.h"
+#include "ZUX/Base/OSError.h"
+#include "ZUX/Base/Paths.h"
+#include "ZUX/Base/StrUtils.h"
+#include "engine/Setup.h"
+#include "package/Package.h"
+
+using namespace ZUX;
+
+namespace {
+
+constexpr int64_t kCopyBlock = 1 << 20;
+
+String FileDigest(const String& fileName) {
+    auto state = TZUXHashMD5::Initialize();
+    TZUXHashMD5::UpdateFromFile(state, fileName);
+    return TZUXHashMD5::Finalize(state);
+}
+
+String StreamDigest(TZUXStream& stream) {
+    auto state = TZUXHashMD5::Initialize();
+    TZUXHashMD5::UpdateFromStream(state, stream);
+    return TZUXHashMD5::Finalize(state);
+}
+
+} // namespace
+
+String TSetupExtractHelper::FormatText(StringView key,
+                                       std::initializer_list<FormatArg> args) const {
+    return Setup->Resources->FormatText(key, args);
+}
+
+void TSetupExtractHelper::ForceDirectories(const String& path) {
+    if (!ZUX::ForceDirectories(path)) throw EInstallerInstallError(FormatText(u"E3", {path}));
+}
+
+void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
+    const String target = Setup->Resources->ExpandFileName(entry.Name);
+    try {
+        ForceDirectories(ExtractFilePath(target));
+        std::unique_ptr<TZUXMemoryStream> source =
+            Setup->Resources->GetStream(entry.GetPackagedName());
+        std::unique_ptr<TZUXBufferedFileStream> stream;
+        if (CreateTargetStream(target, *source, stream)) {
+            source->SetPosition(0);
+            stream->CopyFrom(*source, source->Size(), kCopyBlock);
+            stream->Flush();
+        }
+    } catch (const Exception& e) {
+        throw EInstallerInstallError(target + u"\r\n" + e.Message());
+    }
+}
+
+bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream& source,
+                                             std::unique_ptr<TZUXBufferedFileStream>& target) {
+    if (CreateFileForWriting(fileName, target)) return true;
+    // Only now that writing failed is the file worth a digest.
+    if (SameText(FileDigest(fileName), StreamDigest(source))) return false;
+    int answer = saRetry;
+    MoveFile(fileName, fileName + u".bak");
+    while (answer == saRetry) {
+        if (CreateFileForWriting(fileName, target)) return true;
+        answer = Ask(FormatText(u"QM2", {fileName}));
+    }
+    if (answer == saAbort) throw EInstallerInstallError(FormatText(u"E1", {fileName}));
+    return false;
+}
+
+int TSetupExtractHelper::Ask(const String& text) {
+    if (AskLockedFile) return AskLockedFile(text);
+    int answer = 0;
+    Setup->Synchronize([&] {
+        answer = MessageBoxW(nullptr, WStr(text), L"",
+                             MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+    });
+    return answer;
+}
+
+void TSetupExtractHelper::WriteUninstaller(const String& dest,
+                                           const std::vector<const TSetupScriptFile*>& files) {
+    const String exePath = dest + u"Uninstall.exe";
+    const String datPath = ChangeFileExt(exePath, u".dat");
+    const String program = GetProgramFileName();
+    if (!CopyFile(program, exePath, false)) {
+        const uint32_t code = GetLastOSError();
+        throw EOSError(Format(u"System Error.  Code: %d.\r\n%s%s",
+                              {int64_t(code), SysErrorMessage(code), program + u" -> " + exePath}));
+    }
+
+    TZUXIniFile log;
+    log.Assign(Setup->Options.get());
+    log.DeleteSection(u"Uninstall");
+    const auto addPath = [&](const String& name) {
+        String path = Setup->Resources->ExpandFileName(name);
+        const int32_t count = log.ReadInteger(u"Uninstall", u"Count", 0);
+        if (StartsWith(path, dest, true)) path.erase(0, dest.size());
+        log.WriteString(u"Uninstall", IntToStr(count), path);
+        log.WriteInteger(u"Uninstall", u"Count", count + 1);
+    };
+    for (const TSetupScriptFile* file : files) addPath(file->Name);
+    addPath(datPath);
+    addPath(exePath);
+
+    TZUXMemoryStream text;
+    log.SaveToStream(text);
+    text.SetPosition(0);
+    TSetupPackageBuilder builder(SetupPackageKey);
+    builder.Add(text, u"Uninstall.ini");
+    builder.Commit(datPath, 4);
+
+    if (Setup->HasFlag(sfPortable)) return;
+    TSetupProductInfo& product = *Setup->ProductInfo;
+    TSetupAppRepo::Register(product.GetProductName(), exePath, product.GetProductVersionNo(),
+                            product.GetPublisher(), product.GetHomePage());
+}
+
+void TSetupActionExtract::DoExecute() {
+    SetStatus(GetCommonText(u"A4"));
+    std::vector<const TSetupScriptFile*> files;
+    files.reserve(512);
+    const String family = Resources().GetLanguageFamily();
+    const TSetupScriptGroup& components = *Script().Components;
+    for (int i = 0; i < components.Count(); ++i)
+        if (components.Items(i).Matches(family)) files.push_back(&components.Items(i));
+
+    const size_t count = files.size();
+    for (size_t i = 0; i < count; ++i) {
+        SetProgress(int32_t((double(i) * 100 + 100) / double(count)));
+        ExtractFile(*files[i]);
+    }
+    SetStatus(GetCommonText(u"A7"));
+    Setup->ExtractHelper->WriteUninstaller(Setup->DestPath, files);
+}

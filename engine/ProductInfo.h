@@ -1,0 +1,79 @@
+// What the engine asks the product: where to install, what is installed at the
+// destination, which actions and pages make up the run; and the descriptive
+// settings of the setup script. The Windows uninstall entry and the summary
+// text format live here too.
+#pragma once
+
+#include "ZUX/Base/Strings.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class TSetupAction;
+class TSetupPage;
+class TSetupProductInfo;
+
+// Class references: make a new object of the class.
+using TSetupActionClass = std::unique_ptr<TSetupAction> (*)();
+using TSetupPageClass = std::unique_ptr<TSetupPage> (*)();
+using TSetupProductInfoClass = std::unique_ptr<TSetupProductInfo> (*)();
+
+template <typename T> std::unique_ptr<TSetupAction> CreateAction() {
+    return std::make_unique<T>();
+}
+
+// The product class, registered by the product logic before the program runs.
+extern TSetupProductInfoClass ProductInfoClass;
+
+class TSetupProductInfo {
+public:
+    virtual ~TSetupProductInfo() = default;
+
+    virtual ZUX::String GetDefaultPath();
+    virtual ZUX::String GetDefaultPortablePath();
+    virtual ZUX::String GetHomePage();
+    virtual bool CanUpdate() = 0;
+    virtual bool IsPortable() = 0;
+    virtual int32_t GetInstalledVersion() = 0;
+    // Raises EInstallerGeneralError "Setup has wrong config" when empty.
+    virtual ZUX::String GetProductName();
+    virtual ZUX::String GetPublisher();
+    virtual ZUX::String GetProductVersion();
+    virtual int32_t GetProductVersionId();
+    virtual ZUX::String GetFullVersion();
+    virtual void Load() = 0;
+    virtual void PopulateActions(const std::function<void(TSetupActionClass)>& callback) = 0;
+    virtual void PopulatePages(const std::function<void(TSetupPageClass)>& callback) = 0;
+
+    ZUX::String GetProductVersionNo();
+    ZUX::String FormatVersion();
+    // V div 1000, ".", (V mod 1000) div 10 in two digits.
+    static ZUX::String FormatVersionId(int32_t version);
+};
+
+// The machine-wide uninstall entry.
+class TSetupAppRepo {
+public:
+    static ZUX::String GetKeyPath(bool wow6432);
+    static ZUX::String GetKeyName(const ZUX::String& name);
+    static void Register(const ZUX::String& name, const ZUX::String& uninstallExe,
+                         const ZUX::String& version, const ZUX::String& publisher,
+                         const ZUX::String& homePage);
+    static void Unregister(const ZUX::String& name);
+    static bool FindInstallPath(const ZUX::String& name, ZUX::String& path);
+};
+
+// The summary text: groups of " * item" lines under "Header:" lines.
+class TSetupSummaryBuilder {
+public:
+    void AddHeader(const ZUX::String& text);
+    void AddHeaderText(ZUX::StringView section, ZUX::StringView key);
+    void AddItem(const ZUX::String& text);
+    void AddItemText(ZUX::StringView section, ZUX::StringView key);
+    const ZUX::String& ToString() const { return text_; }
+
+private:
+    ZUX::String text_;
+    ZUX::String pendingHeader_;
+};

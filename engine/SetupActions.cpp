@@ -1,0 +1,145 @@
+#include "engine/SetupActions.h"
+
+#include "engine/Setup.h"
+
+#include <process.h>
+
+using namespace ZUX;
+
+TSetupProductInfo& TSetupPersistent::ProductInfo() {
+    return *Setup->ProductInfo;
+}
+TSetupResources& TSetupPersistent::Resources() {
+    return *Setup->Resources;
+}
+TZUXIniFile& TSetupPersistent::Options() {
+    return *Setup->Options;
+}
+TSetupScript& TSetupPersistent::Script() {
+    return *Setup->Resources->Script;
+}
+
+void TSetupAction::Describe(TSetupSummaryBuilder&) {}
+
+void TSetupAction::Execute() {
+    DoExecute();
+    SetProgress(100);
+}
+
+void TSetupAction::SetProgress(int32_t value) {
+    if (value == progress_) return;
+    progress_ = value;
+    if (OnProgress) OnProgress(*this);
+}
+
+void TSetupAction::SetStatus(const String& text) {
+    Setup->SendNotifyText(NOTIFY_STATUS, text);
+}
+
+String TSetupAction::GetText(StringView section, StringView key) const {
+    return Resources().GetText(section, key);
+}
+
+String TSetupAction::GetCommonText(StringView key) const {
+    return Resources().GetText(key);
+}
+
+void TSetupAction::ExtractFile(const TSetupScriptFile& entry) {
+    Setup->ExtractHelper->ExtractFile(entry);
+}
+
+void TSetupAction::ForceDirectories(const String& path) {
+    Setup->ExtractHelper->ForceDirectories(path);
+}
+
+int32_t TSetupActionList::AverageProgress() const {
+    if (items_.empty()) return 0;
+    int64_t sum = 0;
+    for (const auto& action : items_) sum += action->Progress();
+    return int32_t(sum / int64_t(items_.size()));
+}
+
+TSetupThread::TSetupThread() {
+    handle_ = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &ThreadProc, this, CREATE_SUSPENDED, nullptr));
+    if (!handle_) throw EOSError(u"Cannot create the setup thread");
+}
+
+TSetupThread::~TSetupThread() {
+    Terminate();
+    WaitFor();
+    CloseHandle(handle_);
+}
+
+void TSetupThread::Start() {
+    ResumeThread(handle_);
+}
+
+void TSetupThread::Terminate() {
+    if (!terminated_.exchange(true)) {
+        // A thread that never started must still run to its end to be waited for.
+        DWORD previous;
+        do {
+            previous = ResumeThread(handle_);
+        } while (previous != DWORD(-1) && previous > 1);
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    if (currentAction_) currentAction_->Cancel();
+}
+
+void TSetupThread::WaitFor() {
+    WaitServingMessages(handle_);
+}
+
+unsigned __stdcall TSetupThread::ThreadProc(void* self) {
+    static_cast<TSetupThread*>(self)->Execute();
+    return 0;
+}
+
+void TSetupThread::PopulateActions() {
+    Setup->ProductInfo->PopulateActions([this](TSetupActionClass actionClass) {
+        std::unique_ptr<TSetupAction> action = actionClass();
+        action->OnProgress = [this](TSetupAction&) { ReportProgress(); };
+        Actions.Add(std::move(action));
+    });
+}
+
+void TSetupThread::Execute() {
+    // Whatever escapes an action becomes an error line; nothing is rolled back.
+    try {
+        PopulateActions();
+        for (int i = 0; i < Actions.Count() && !terminated_; ++i) {
+            SetCurrentAction(&Actions.Items(i));
+            Actions.Items(i).Execute();
+        }
+    } catch (const Exception& e) {
+        Setup->AddError(e.Message());
+    } catch (const std::exception& e) {
+        Setup->AddError(FromUtf8(e.what()));
+    } catch (...) {
+        Setup->AddError(u"Unknown error");
+    }
+    Setup->SendNotify(NOTIFY_FINISHED, terminated_ ? 1 : 0);
+}
+
+void TSetupThread::SetCurrentAction(TSetupAction* action) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        currentAction_ = action;
+    }
+    // Notified after the lock is released: the main thread may be waiting for
+    // it in Terminate while it serves these messages.
+    if (action) ReportProgress();
+}
+
+void TSetupThread::ReportProgress() {
+    int32_t current = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        current = currentAction_ ? currentAction_->Progress() : 0;
+    }
+    const int32_t average = Actions.AverageProgress();
+    Setup->SendNotify(NOTIFY_PROGRESS,
+                      intptr_t((uint32_t(average) << 16) | (uint32_t(current) & 0xFFFF)));
+    Setup->SendNotify(NOTIFY_PROGRESS_CHANGED, 0);
+}

@@ -1,0 +1,138 @@
+// The program's main routine: rights, the setup object, the languages, and the
+// silent run (the wizard takes over interactive runs).
+#include "ZUX/Base/CommandLine.h"
+#include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Locale.h"
+#include "ZUX/Base/OSError.h"
+#include "ZUX/Base/Paths.h"
+#include "engine/Elevation.h"
+#include "engine/Setup.h"
+#include "engine/SpawnService.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+using namespace ZUX;
+
+namespace {
+
+// Exit codes a script can rely on.
+enum : int {
+    EXIT_OK = 0,
+    EXIT_FAILED = 1,
+    EXIT_NOT_AVAILABLE = 2,
+    EXIT_ELEVATION_DECLINED = 1223,
+};
+
+// The "Setup" error box. Under a script's eye the text also goes to the
+// standard error handle, where there is one.
+void ShowError(const String& message) {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (err && err != INVALID_HANDLE_VALUE) {
+        const std::string line = ToUtf8(message) + "\n";
+        DWORD written = 0;
+        WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
+    }
+    MessageBoxW(nullptr, WStr(message), L"Setup", MB_OK | MB_ICONERROR);
+}
+
+bool IsVistaOrLater() {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    // The manifest lists the supported systems, so the real version is reported.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExW(&info);
+#pragma GCC diagnostic pop
+    return info.dwMajorVersion >= 6;
+}
+
+int64_t StrToInt64Def(const String& text, int64_t defaultValue) {
+    if (text.empty() || text.size() > 19) return defaultValue;
+    int64_t value = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9') return defaultValue;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// The copy goes to the temporary folder and is deleted at the next restart.
+String CopyToTemp(const String& source) {
+    const String target = GetTempPath() + ExtractFileName(source);
+    SetFileAttr(target, 0);
+    if (!CopyFile(source, target, false)) {
+        const uint32_t code = GetLastOSError();
+        throw EOSError(Format(u"System Error.  Code: %d.\r\n%s%s",
+                              {int64_t(code), SysErrorMessage(code), source + u" -> " + target}));
+    }
+    MoveFileExW(WStr(LongPathForm(target)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return target;
+}
+
+void RelaunchFromTemp(const String& params) {
+    const String program = GetProgramFileName();
+    const String copy = CopyToTemp(program);
+    CopyToTemp(ChangeFileExt(program, u".dat"));
+    SetCurrentDir(GetTempPath());
+    const String arguments = Format(u"/%s=\"%s\" %s", {u"PATH", GetProgramFolder(), params});
+    ShellExecuteW(nullptr, nullptr, WStr(copy), WStr(arguments), nullptr, SW_SHOW);
+}
+
+int Run(std::unique_ptr<TSetup>& setup) {
+    const String params = GetParams();
+    if (!ProductInfoClass) throw EInstallerGeneralError(u"Setup is malformed");
+    if (IsVistaOrLater()) {
+        String token;
+        if (HasSwitch(params, u"SKIPUAC", token)) {
+            TSetupSpawnService::Initialize(uintptr_t(StrToInt64Def(token, 0)));
+        } else if (!IsUserAnAdmin()) {
+            return RunElevated(params) ? EXIT_OK : EXIT_ELEVATION_DECLINED;
+        }
+    }
+    if (!IsUserAnAdmin()) throw EInstallerNoAdminRightsError();
+
+    setup = std::make_unique<TSetup>(params);
+    if (setup->Mode == smUninstall) {
+        String path;
+        if (HasSwitch(params, u"PATH", path) && !path.empty() && DirectoryExists(path)) {
+            setup->SetDestPath(path);
+        } else if (SameText(GetTempPath(), GetProgramFolder())) {
+            throw EInstallerMysteryError(u"Cannot start the Uninstaller");
+        } else {
+            RelaunchFromTemp(params);
+            return EXIT_OK;
+        }
+    }
+
+    setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    if (!setup->HasFlag(sfSilent)) {
+        ShowError(u"The interactive mode is not available yet: start Setup with /AUTO /SILENT.");
+        return EXIT_NOT_AVAILABLE;
+    }
+    setup->Run(true);
+    if (setup->HasErrors()) {
+        String lines;
+        for (int i = 0; i < setup->Errors->Count(); ++i)
+            lines += setup->Errors->Strings(i) + u"\r\n";
+        throw EInstallerInstallError(lines);
+    }
+    setup->RunPostInstallActions();
+    return EXIT_OK;
+}
+
+} // namespace
+
+int SetupMain() {
+    // The setup object outlives the error box, as it does the message loop.
+    std::unique_ptr<TSetup> setup;
+    try {
+        return Run(setup);
+    } catch (const Exception& e) {
+        ShowError(e.Message());
+    } catch (const std::exception& e) {
+        ShowError(FromUtf8(e.what()));
+    }
+    return EXIT_FAILED;
+}
