@@ -8,6 +8,8 @@
 #endif
 
 #include <windows.h>
+// Included here so that its macros are undone below as well.
+#include <shellapi.h>
 
 #undef CopyFile
 #undef MoveFile

@@ -1,0 +1,110 @@
+#include "ZUX/Base/HashMD5.h"
+
+#include "ZUX/Base/FileStream.h"
+#include "ZUX/Base/OSError.h"
+#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Win32.h"
+
+#include <wincrypt.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace ZUX {
+
+using State = TZUXHashCryptoApiBased::State;
+
+State& State::operator=(State&& other) noexcept {
+    if (this != &other) {
+        Release();
+        provider_ = std::exchange(other.provider_, 0);
+        hash_ = std::exchange(other.hash_, 0);
+        algorithm_ = other.algorithm_;
+        providerName_ = std::move(other.providerName_);
+        providerType_ = other.providerType_;
+    }
+    return *this;
+}
+
+void State::Release() noexcept {
+    if (hash_) CryptDestroyHash(hash_);
+    if (provider_) CryptReleaseContext(provider_, 0);
+    hash_ = 0;
+    provider_ = 0;
+}
+
+State TZUXHashCryptoApiBased::Open(uint32_t algorithm, const String& providerName,
+                                   uint32_t providerType) {
+    State state;
+    state.algorithm_ = algorithm;
+    state.providerName_ = providerName;
+    state.providerType_ = providerType;
+    HCRYPTPROV provider = 0;
+    // No key container: a digest needs no keys, and none is left behind.
+    if (!CryptAcquireContextW(&provider, nullptr,
+                              providerName.empty() ? nullptr : WStr(providerName), providerType,
+                              CRYPT_VERIFYCONTEXT))
+        RaiseLastOSError();
+    state.provider_ = provider;
+    HCRYPTHASH hash = 0;
+    if (!CryptCreateHash(provider, algorithm, 0, 0, &hash)) RaiseLastOSError();
+    state.hash_ = hash;
+    return state;
+}
+
+void TZUXHashCryptoApiBased::Update(State& state, const void* data, size_t length) {
+    const auto* p = static_cast<const BYTE*>(data);
+    // CryptHashData takes 32-bit lengths; an empty update still checks the state.
+    do {
+        const DWORD n = DWORD(std::min<size_t>(length, 0x40000000));
+        if (!CryptHashData(state.hash_, p, n, 0)) RaiseLastOSError();
+        p += n;
+        length -= n;
+    } while (length > 0);
+}
+
+void TZUXHashCryptoApiBased::UpdateFromStream(State& state, TZUXStream& stream,
+                                              const ProgressProc& progress) {
+    if (auto* memory = dynamic_cast<TZUXMemoryStream*>(&stream)) {
+        const int64_t pos = memory->Position();
+        const int64_t size = memory->Size();
+        if (pos < size) Update(state, memory->Memory() + pos, size_t(size - pos));
+        memory->Seek(0, SeekOrigin::End);
+        return;
+    }
+    const int64_t start = stream.Position();
+    const int64_t total = stream.Size() - start;
+    int64_t done = 0;
+    uint8_t block[256];
+    for (;;) {
+        const int64_t n = stream.Read(block, sizeof block);
+        if (n <= 0) break;
+        Update(state, block, size_t(n));
+        done += n;
+        if (progress && total > 0) progress(int(std::min<int64_t>(done, total) * 100 / total));
+    }
+}
+
+void TZUXHashCryptoApiBased::UpdateFromFile(State& state, const String& fileName) {
+    // Whole buffers from the file, not 256-byte system calls.
+    TZUXBufferedFileStream file(fileName, fmOpenRead | fmShareDenyNone);
+    UpdateFromStream(state, file);
+}
+
+String TZUXHashCryptoApiBased::Finalize(State& state) {
+    DWORD size = 0, sizeLength = sizeof size;
+    if (!CryptGetHashParam(state.hash_, HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLength,
+                           0))
+        RaiseLastOSError();
+    std::vector<BYTE> digest(size);
+    if (!CryptGetHashParam(state.hash_, HP_HASHVAL, digest.data(), &size, 0)) RaiseLastOSError();
+    state.Release();
+    return HexEncode(digest.data(), size);
+}
+
+void TZUXHashCryptoApiBased::Reset(State& state) {
+    state = Open(state.algorithm_, state.providerName_, state.providerType_);
+}
+
+} // namespace ZUX

@@ -1,0 +1,211 @@
+#include "ZUX/Base/Shell.h"
+
+#include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Paths.h"
+#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Win32.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+// <shellapi.h> brings the macro back that would rename our own function.
+#undef ShellExecute
+
+#include <vector>
+
+namespace ZUX {
+
+namespace {
+
+// COM on the calling thread for the lifetime of the object. A thread that
+// already runs COM in the other threading model can use it as it is.
+class TComInit {
+public:
+    TComInit() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~TComInit() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    TComInit(const TComInit&) = delete;
+    TComInit& operator=(const TComInit&) = delete;
+
+    bool Ready() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
+
+private:
+    HRESULT hr_;
+};
+
+// Owns one reference to a COM object.
+template <typename T> class TComPtr {
+public:
+    TComPtr() = default;
+    ~TComPtr() { Reset(); }
+    TComPtr(const TComPtr&) = delete;
+    TComPtr& operator=(const TComPtr&) = delete;
+
+    void Reset() {
+        if (p_) p_->Release();
+        p_ = nullptr;
+    }
+    // For the functions that hand out a new reference.
+    void** Put() {
+        Reset();
+        return reinterpret_cast<void**>(&p_);
+    }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
+class TKernelHandle {
+public:
+    explicit TKernelHandle(HANDLE h) : h_(h) {}
+    ~TKernelHandle() {
+        if (h_) CloseHandle(h_);
+    }
+    TKernelHandle(const TKernelHandle&) = delete;
+    TKernelHandle& operator=(const TKernelHandle&) = delete;
+
+private:
+    HANDLE h_;
+};
+
+bool Accepted(HINSTANCE result) {
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// One argument as the C runtime splits a command line: quotes around it,
+// backslashes doubled where a quote follows them.
+String QuoteArgument(const String& arg) {
+    String out = u"\"";
+    size_t slashes = 0;
+    for (const char16_t c : arg) {
+        if (c == u'\\') {
+            ++slashes;
+            continue;
+        }
+        out.append(c == u'"' ? slashes * 2 + 1 : slashes, u'\\');
+        slashes = 0;
+        out += c;
+    }
+    out.append(slashes * 2, u'\\');
+    out += u'"';
+    return out;
+}
+
+// Starts a program without waiting for it.
+bool StartProcess(const String& commandLine) {
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    const TKernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    return true;
+}
+
+bool ShellDefaultVerb(const String& file, const wchar_t* parameters, const wchar_t* folder) {
+    const TComInit com; // shell extensions may need it; the call works without
+    return Accepted(ShellExecuteW(nullptr, nullptr, WStr(file), parameters, folder, SW_SHOW));
+}
+
+// "\\?\" in front, so a link in a deep folder still loads.
+String PrefixedLinkPath(const String& p) {
+    if (StartsWith(p, u"\\\\?\\")) return p;
+    String path = p;
+    for (auto& c : path)
+        if (c == u'/') c = u'\\'; // no separator is translated behind the prefix
+    if (IsUNCPath(path)) return u"\\\\?\\UNC\\" + path.substr(2);
+    if (path.size() >= 3 && path[1] == u':' && path[2] == u'\\') return u"\\\\?\\" + path;
+    return p; // a relative path has no prefixed form
+}
+
+} // namespace
+
+bool IsRunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool ShellExecute(const String& fileName, const String& parameters) {
+    try {
+        if (IsURL(fileName) || StartsWith(fileName, u"mailto:", true)) return ShellOpen(fileName);
+        return ShellDefaultVerb(fileName, WStr(parameters), L"");
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ShellOpen(const String& target) {
+    try {
+        if (IsRunningUnderWine()) return StartProcess(u"winebrowser " + QuoteArgument(target));
+        return ShellDefaultVerb(target, nullptr, nullptr);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool OpenLink(const String& text) {
+    try {
+        if (text.find(u"//") != String::npos) return ShellOpen(text);
+        if (DirectoryExists(text)) return ShellDefaultVerb(text, nullptr, nullptr);
+        return ShellOpen(u"https://" + text);
+    } catch (...) {
+        return false;
+    }
+}
+
+void ShellRefresh() {
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSH, nullptr, nullptr);
+    Sleep(1000);
+}
+
+bool CreateShortcut(const String& linkFile, const String& target) {
+    try {
+        if (!FileExists(target)) return false;
+        const TComInit com;
+        if (!com.Ready()) return false;
+        TComPtr<IShellLinkW> link;
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                    link.Put())) ||
+            FAILED(link->SetPath(WStr(target))))
+            return false;
+        TComPtr<IPersistFile> file;
+        if (FAILED(link->QueryInterface(IID_IPersistFile, file.Put()))) return false;
+        return SUCCEEDED(file->Save(WStr(linkFile), TRUE));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool GetShortcutTarget(const String& linkFile, String& target) {
+    target.clear();
+    try {
+        if (!EndsWith(linkFile, u".lnk", true)) return false;
+        const TComInit com;
+        if (!com.Ready()) return false;
+        TComPtr<IShellLinkW> link;
+        TComPtr<IPersistFile> file;
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                    link.Put())) ||
+            FAILED(link->QueryInterface(IID_IPersistFile, file.Put())) ||
+            FAILED(file->Load(WStr(PrefixedLinkPath(linkFile)), STGM_READ)))
+            return false;
+        std::vector<wchar_t> path(32768);
+        // S_FALSE: a link without a path; the buffer is then empty.
+        if (FAILED(link->GetPath(path.data(), int(path.size()), nullptr, 0))) return false;
+        path.back() = 0;
+        target = FromWStr(path.data());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace ZUX
