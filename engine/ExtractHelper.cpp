@@ -7,6 +7,7 @@
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/StrUtils.h"
 #include "engine/Setup.h"
+#include "engine/SystemTools.h"
 #include "package/Package.h"
 
 using namespace ZUX;
@@ -85,11 +86,7 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     const String exePath = dest + u"Uninstall.exe";
     const String datPath = ChangeFileExt(exePath, u".dat");
     const String program = GetProgramFileName();
-    if (!CopyFile(program, exePath, false)) {
-        const uint32_t code = GetLastOSError();
-        throw EOSError(Format(u"System Error.  Code: %d.\r\n%s%s",
-                              {int64_t(code), SysErrorMessage(code), program + u" -> " + exePath}));
-    }
+    CopyFileOrRaise(program, exePath);
 
     TZUXIniFile log;
     log.Assign(Setup->Options.get());

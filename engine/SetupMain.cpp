@@ -9,6 +9,7 @@
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
+#include "engine/SystemTools.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -62,12 +63,8 @@ int64_t StrToInt64Def(const String& text, int64_t defaultValue) {
 String CopyToTemp(const String& source) {
     const String target = GetTempPath() + ExtractFileName(source);
     SetFileAttr(target, 0);
-    if (!CopyFile(source, target, false)) {
-        const uint32_t code = GetLastOSError();
-        throw EOSError(Format(u"System Error.  Code: %d.\r\n%s%s",
-                              {int64_t(code), SysErrorMessage(code), source + u" -> " + target}));
-    }
-    MoveFileExW(WStr(LongPathForm(target)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    CopyFileOrRaise(source, target);
+    ScheduleDeleteOnReboot(target);
     return target;
 }
 

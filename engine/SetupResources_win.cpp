@@ -1,6 +1,7 @@
 // Where the packages come from on Windows: the program's own RT_RCDATA
 // resources, or, for the uninstaller, the package file beside it.
 #include "engine/SetupResources.h"
+#include "engine/SystemTools.h"
 
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/FileSystem.h"
@@ -34,7 +35,7 @@ TSetupResources::TSetupResources(const ISetupMacroSource* macros) : macros_(macr
 
     TZUXBufferStream setup = ResourceStream(L"SETUP");
     const String program = GetProgramFileName();
-    if (SameText(ExtractFileName(program), u"Uninstall.exe")) {
+    if (IsUninstaller()) {
         TZUXBufferedFileStream product(ChangeFileExt(program, u".dat"),
                                        fmOpenRead | fmShareDenyNone);
         Initialize(setup, product, folders);
