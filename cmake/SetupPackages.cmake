@@ -27,7 +27,11 @@ endif()
 # every file below folder; DEPENDS names what fills the folder at build time.
 function(zivr_add_package output folder)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
-  file(GLOB_RECURSE _inputs CONFIGURE_DEPENDS ${folder}/*)
+  if(ARG_DEPENDS)
+    set(_inputs) # a folder filled at build time: its producer stands for its content
+  else()
+    file(GLOB_RECURSE _inputs CONFIGURE_DEPENDS ${folder}/*)
+  endif()
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${IPK5_EXECUTABLE} pack ${output} ${folder}
