@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The real Setup.exe of the demo under Wine, checked from outside: files on
+# disk, the uninstall entry, the uninstall log read back with the package tool,
+# and the exit codes a script sees.
+#
+#   setup_silent.sh SETUP.exe IPK5 LAUNCHER WORKDIR
+set -uo pipefail
+setup=$1 ipk5=$2 launcher=$3 work=$4
+
+failures=0 passes=0
+check() { # check DESCRIPTION COMMAND...
+  if "${@:2}"; then passes=$((passes + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+
+prefix=$("$launcher" --prefix) || { echo "no Wine prefix"; exit 1; }
+drive=$prefix/drive_c
+run() { "$launcher" "$setup" "$@"; }
+reg_value() { "$launcher" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }'; }
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR'
+
+rm -rf "$work" "$drive/ZIVR-e2e" "$drive/ZIVR-portable"
+mkdir -p "$work"
+"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+
+# A fresh per-machine installation into a given folder.
+run '/AUTO=C:\ZIVR-e2e' /SILENT
+check "silent install exits 0" test $? -eq 0
+dest=$drive/ZIVR-e2e
+for f in ZIVR.exe Elevator.exe 'System/zivr_menu64.dll' 'Skins/Night Sky.zsk4' License.rtf \
+         Uninstall.exe Uninstall.dat; do
+  check "installed $f" test -f "$dest/$f"
+done
+check "no file of another language family" test ! -e "$dest/Langs/Russian.lng"
+check "Uninstall.exe is the installer itself" cmp -s "$setup" "$dest/Uninstall.exe"
+check "uninstall entry names the uninstaller" \
+  test "$(reg_value "$uninstall_key" UninstallString)" = 'C:\ZIVR-e2e\Uninstall.exe'
+check "uninstall entry has the version" test "$(reg_value "$uninstall_key" DisplayVersion)" = '5.62.0.5620'
+
+check "Uninstall.dat verifies" "$ipk5" verify "$dest/Uninstall.dat"
+"$ipk5" extract "$dest/Uninstall.dat" -o "$work/log" >/dev/null
+log=$work/log/Uninstall.ini
+check "the log is UTF-16LE with its mark" test "$(head -c 2 "$log" | od -An -tx1 | tr -d ' ')" = fffe
+iconv -f UTF-16LE -t UTF-8 "$log" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//' > "$work/log.txt"
+count=$(grep -c '' <(sed -n '/^\[Uninstall\]/,/^$/p' "$work/log.txt" | grep -E '^[0-9]+='))
+check "the log lists every file and the uninstaller" \
+  grep -qx "Count=$count" "$work/log.txt"
+check "the log ends with the uninstaller's own files" \
+  grep -qx "$((count - 1))=Uninstall.exe" "$work/log.txt"
+check "paths in the log are relative" grep -qx '[0-9]*=System\\zivr_menu64.dll' "$work/log.txt"
+
+# A portable copy gets no uninstall entry.
+"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+run '/AUTO=C:\ZIVR-portable' /PORTABLE /SILENT
+check "portable install exits 0" test $? -eq 0
+check "portable copy has its uninstaller" test -f "$drive/ZIVR-portable/Uninstall.dat"
+check "portable copy has no uninstall entry" test -z "$(reg_value "$uninstall_key" DisplayName)"
+
+# An update with nothing to update fails, and says why.
+run '/AUTO=C:\ZIVR-none' /UPDATE /SILENT 2> "$work/update.err"
+code=$?
+check "update without a copy fails" test $code -ne 0
+check "update without a copy explains" grep -q 'Cannot install update on v0.00' "$work/update.err"
+
+rm -rf "$drive/ZIVR-e2e" "$drive/ZIVR-portable"
+"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
