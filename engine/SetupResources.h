@@ -51,6 +51,10 @@ public:
     // A new stream with the packaged file: the product package first.
     // Raises EInstallerInstallError "Cannot locate \"%s\" file in setup archive".
     std::unique_ptr<ZUX::TZUXMemoryStream> GetStream(const ZUX::String& name) const;
+    // The encoded bytes of a packaged picture; the toolkit decodes them.
+    std::unique_ptr<ZUX::TZUXMemoryStream> GetImage(const ZUX::String& name) const {
+        return GetStream(name);
+    }
     // A new string list loaded from the packaged file, its encoding detected.
     std::unique_ptr<ZUX::TZUXStringList> GetStrings(const ZUX::String& name) const;
     ZUX::String GetLanguageFamily() const;
