@@ -66,6 +66,31 @@ bool WriteBlock(const TLZMAStreams& s, uint8_t* buffer, size_t count) {
     return true;
 }
 
+// Runs the coder to its end: input blocks from the read callback, output blocks
+// to the write callback. Returns the coder's last result.
+lzma_ret Pump(lzma_stream& strm, const TLZMAStreams& s) {
+    std::vector<uint8_t> in(kBlockSize), out(kBlockSize);
+    strm.next_out = out.data();
+    strm.avail_out = out.size();
+    bool inputEnded = false;
+    for (;;) {
+        if (strm.avail_in == 0 && !inputEnded) {
+            const size_t n = ReadBlock(s, in.data(), in.size());
+            strm.next_in = in.data();
+            strm.avail_in = n;
+            inputEnded = n == 0;
+        }
+        const lzma_ret r = lzma_code(&strm, inputEnded ? LZMA_FINISH : LZMA_RUN);
+        if (strm.avail_out == 0 || r != LZMA_OK) {
+            if (!WriteBlock(s, out.data(), out.size() - strm.avail_out))
+                RaiseLzmaError(LZMA_RESULT_WRITE_ERROR);
+            strm.next_out = out.data();
+            strm.avail_out = out.size();
+        }
+        if (r != LZMA_OK) return r;
+    }
+}
+
 } // namespace
 
 TLzmaLevelSettings LzmaLevelSettings(int level) {
@@ -113,32 +138,11 @@ int LzmaDecodeStream(TZUXStream& sourceStream, TZUXStream& destStream, uint64_t 
     if (const lzma_ret r = lzma_raw_decoder(&coder.strm, filters); r != LZMA_OK)
         RaiseLzmaError(ResultCode(r));
 
-    std::vector<uint8_t> in(kBlockSize), out(kBlockSize);
-    lzma_stream& strm = coder.strm;
-    strm.next_out = out.data();
-    strm.avail_out = out.size();
-    bool inputEnded = false;
-    for (;;) {
-        if (strm.avail_in == 0 && !inputEnded) {
-            const size_t n = ReadBlock(s, in.data(), in.size());
-            strm.next_in = in.data();
-            strm.avail_in = n;
-            inputEnded = n == 0;
-        }
-        const lzma_ret r = lzma_code(&strm, inputEnded ? LZMA_FINISH : LZMA_RUN);
-        if (strm.avail_out == 0 || r != LZMA_OK) {
-            if (!WriteBlock(s, out.data(), out.size() - strm.avail_out))
-                RaiseLzmaError(LZMA_RESULT_WRITE_ERROR);
-            strm.next_out = out.data();
-            strm.avail_out = out.size();
-        }
-        if (r == LZMA_STREAM_END) return LZMA_RESULT_OK;
-        if (r != LZMA_OK) {
-            const int code = ResultCode(r);
-            if (code != LZMA_RESULT_DATA_ERROR) RaiseLzmaError(code);
-            return code;
-        }
-    }
+    const lzma_ret r = Pump(coder.strm, s);
+    if (r == LZMA_STREAM_END) return LZMA_RESULT_OK;
+    const int code = ResultCode(r);
+    if (code != LZMA_RESULT_DATA_ERROR) RaiseLzmaError(code);
+    return code;
 }
 
 void LzmaEncodeStream(TZUXStream& sourceStream, TZUXStream& destStream, int level,
@@ -173,26 +177,5 @@ void LzmaEncodeStream(TZUXStream& sourceStream, TZUXStream& destStream, int leve
     for (int i = 0; i < 4; ++i) props[1 + i] = uint8_t(dict >> (8 * i));
     if (!WriteBlock(s, props, sizeof props)) RaiseLzmaError(LZMA_RESULT_WRITE_ERROR);
 
-    std::vector<uint8_t> in(kBlockSize), out(kBlockSize);
-    lzma_stream& strm = coder.strm;
-    strm.next_out = out.data();
-    strm.avail_out = out.size();
-    bool inputEnded = false;
-    for (;;) {
-        if (strm.avail_in == 0 && !inputEnded) {
-            const size_t n = ReadBlock(s, in.data(), in.size());
-            strm.next_in = in.data();
-            strm.avail_in = n;
-            inputEnded = n == 0;
-        }
-        const lzma_ret r = lzma_code(&strm, inputEnded ? LZMA_FINISH : LZMA_RUN);
-        if (strm.avail_out == 0 || r != LZMA_OK) {
-            if (!WriteBlock(s, out.data(), out.size() - strm.avail_out))
-                RaiseLzmaError(LZMA_RESULT_WRITE_ERROR);
-            strm.next_out = out.data();
-            strm.avail_out = out.size();
-        }
-        if (r == LZMA_STREAM_END) return;
-        if (r != LZMA_OK) RaiseLzmaError(ResultCode(r));
-    }
+    if (const lzma_ret r = Pump(coder.strm, s); r != LZMA_STREAM_END) RaiseLzmaError(ResultCode(r));
 }

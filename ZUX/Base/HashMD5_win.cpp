@@ -66,24 +66,9 @@ void TZUXHashCryptoApiBased::Update(State& state, const void* data, size_t lengt
 
 void TZUXHashCryptoApiBased::UpdateFromStream(State& state, TZUXStream& stream,
                                               const ProgressProc& progress) {
-    if (auto* memory = dynamic_cast<TZUXMemoryStream*>(&stream)) {
-        const int64_t pos = memory->Position();
-        const int64_t size = memory->Size();
-        if (pos < size) Update(state, memory->Memory() + pos, size_t(size - pos));
-        memory->Seek(0, SeekOrigin::End);
-        return;
-    }
-    const int64_t start = stream.Position();
-    const int64_t total = stream.Size() - start;
-    int64_t done = 0;
-    uint8_t block[256];
-    for (;;) {
-        const int64_t n = stream.Read(block, sizeof block);
-        if (n <= 0) break;
-        Update(state, block, size_t(n));
-        done += n;
-        if (progress && total > 0) progress(int(std::min<int64_t>(done, total) * 100 / total));
-    }
+    UpdateDigestFromStream(
+        stream, [&state](const void* data, size_t length) { Update(state, data, length); },
+        progress);
 }
 
 void TZUXHashCryptoApiBased::UpdateFromFile(State& state, const String& fileName) {

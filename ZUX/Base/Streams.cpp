@@ -174,4 +174,27 @@ int64_t TZUXBufferStream::Seek(int64_t offset, SeekOrigin origin) {
     return position_;
 }
 
+void UpdateDigestFromStream(TZUXStream& stream,
+                            const std::function<void(const void*, size_t)>& update,
+                            const std::function<void(int)>& progress) {
+    if (auto* memory = dynamic_cast<TZUXMemoryStream*>(&stream)) {
+        const int64_t pos = memory->Position();
+        const int64_t size = memory->Size();
+        if (pos < size) update(memory->Memory() + pos, size_t(size - pos));
+        memory->Seek(0, SeekOrigin::End);
+        return;
+    }
+    const int64_t start = stream.Position();
+    const int64_t total = stream.Size() - start;
+    int64_t done = 0;
+    uint8_t block[256];
+    for (;;) {
+        const int64_t n = stream.Read(block, sizeof block);
+        if (n <= 0) break;
+        update(block, size_t(n));
+        done += n;
+        if (progress && total > 0) progress(int(std::min(done, total) * 100 / total));
+    }
+}
+
 } // namespace ZUX

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,12 @@ private:
     int64_t bound_ = 0;    // the most a bounded stream holds
     int64_t position_ = 0;
 };
+
+// Feeds a digest from the stream's position to its end: a memory stream in one
+// piece, any other in blocks of 256 bytes with the percentage after each block.
+void UpdateDigestFromStream(TZUXStream& stream,
+                            const std::function<void(const void*, size_t)>& update,
+                            const std::function<void(int percent)>& progress);
 
 // A read-only view of memory that someone else owns (a resource of the
 // program, for example).
