@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <limits>
+#include <numeric>
 
 using namespace ZUX;
 
@@ -72,7 +73,27 @@ void TSetupKey::Apply(uint8_t* buffer, size_t length) {
     const auto* key = reinterpret_cast<const uint8_t*>(Key.data());
     const size_t keyLength = Key.size();
     size_t pos = size_t(Position);
-    for (size_t i = 0; i < length; ++i) {
+    size_t i = 0;
+    // Long blocks go eight bytes at a time against the key repeated from the
+    // position over a span of whole keys and whole words, after which the
+    // position is where it was. Byte by byte costs about 2% of reading a package.
+    constexpr size_t kSpan = 256;
+    const size_t unit = std::lcm(keyLength, size_t(8));
+    if (unit <= kSpan && length >= 2 * kSpan) {
+        const size_t span = kSpan / unit * unit;
+        uint8_t pattern[kSpan];
+        for (size_t j = 0; j < span; ++j) pattern[j] = key[(pos + j) % keyLength];
+        for (; i + span <= length; i += span) {
+            for (size_t j = 0; j < span; j += 8) {
+                uint64_t data, mask;
+                std::memcpy(&data, buffer + i + j, 8);
+                std::memcpy(&mask, pattern + j, 8);
+                data ^= mask;
+                std::memcpy(buffer + i + j, &data, 8);
+            }
+        }
+    }
+    for (; i < length; ++i) {
         buffer[i] ^= key[pos];
         if (++pos == keyLength) pos = 0;
     }

@@ -3,6 +3,11 @@
 #include <array>
 #include <cstring>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define ZUX_CRC32_CLMUL 1
+#endif
+
 namespace ZUX {
 
 namespace {
@@ -30,9 +35,7 @@ inline uint32_t LoadBigEndian32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
-} // namespace
-
-uint32_t TZUXHashCRC32::Compute(const void* data, size_t length, uint32_t crc) {
+uint32_t ComputeByTables(const void* data, size_t length, uint32_t crc) {
     const auto* p = static_cast<const uint8_t*>(data);
     const auto& t = kTables;
     while (length >= 8) {
@@ -44,6 +47,67 @@ uint32_t TZUXHashCRC32::Compute(const void* data, size_t length, uint32_t crc) {
     }
     while (length-- > 0) crc = (crc << 8) ^ t[0][(crc >> 24) ^ *p++];
     return crc;
+}
+
+#ifdef ZUX_CRC32_CLMUL
+// Carry-less multiplication folds 64 bytes per step, four times as fast as
+// the tables. A 128-bit block R (first byte in the top bits) followed by n
+// more bits is congruent, modulo the polynomial, to R's high half times
+// x^(n+64) mod P plus its low half times x^n mod P: each a 64 x 32-bit product.
+constexpr uint64_t XPowerModP(unsigned n) {
+    uint32_t r = 1;
+    for (unsigned i = 0; i < n; ++i) r = (r & 0x80000000u) ? (r << 1) ^ kPoly : r << 1;
+    return r;
+}
+
+#define ZUX_CLMUL_TARGET __attribute__((target("pclmul,ssse3")))
+
+ZUX_CLMUL_TARGET inline __m128i LoadBlock(const uint8_t* p) {
+    const __m128i reverse = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), reverse);
+}
+
+// R times x^n mod P, folded to 96 bits; k holds x^(n+64) mod P high, x^n mod P low.
+ZUX_CLMUL_TARGET inline __m128i Fold(__m128i r, __m128i k) {
+    return _mm_xor_si128(_mm_clmulepi64_si128(r, k, 0x11), _mm_clmulepi64_si128(r, k, 0x00));
+}
+
+// Needs at least 64 bytes.
+ZUX_CLMUL_TARGET uint32_t ComputeByClmul(const uint8_t* p, size_t length, uint32_t crc) {
+    const __m128i by512 = _mm_set_epi64x(int64_t(XPowerModP(576)), int64_t(XPowerModP(512)));
+    const __m128i by128 = _mm_set_epi64x(int64_t(XPowerModP(192)), int64_t(XPowerModP(128)));
+    // The start value enters as the first four message bytes XOR the register.
+    __m128i r0 = _mm_xor_si128(LoadBlock(p), _mm_set_epi32(int(crc), 0, 0, 0));
+    __m128i r1 = LoadBlock(p + 16), r2 = LoadBlock(p + 32), r3 = LoadBlock(p + 48);
+    p += 64;
+    length -= 64;
+    for (; length >= 64; p += 64, length -= 64) {
+        r0 = _mm_xor_si128(Fold(r0, by512), LoadBlock(p));
+        r1 = _mm_xor_si128(Fold(r1, by512), LoadBlock(p + 16));
+        r2 = _mm_xor_si128(Fold(r2, by512), LoadBlock(p + 32));
+        r3 = _mm_xor_si128(Fold(r3, by512), LoadBlock(p + 48));
+    }
+    r1 = _mm_xor_si128(Fold(r0, by128), r1);
+    r2 = _mm_xor_si128(Fold(r1, by128), r2);
+    r3 = _mm_xor_si128(Fold(r2, by128), r3);
+    for (; length >= 16; p += 16, length -= 16) r3 = _mm_xor_si128(Fold(r3, by128), LoadBlock(p));
+    // The remaining 128 bits as message bytes from a zero register, then the tail.
+    alignas(16) uint8_t last[16];
+    const __m128i reverse = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    _mm_store_si128(reinterpret_cast<__m128i*>(last), _mm_shuffle_epi8(r3, reverse));
+    return ComputeByTables(p, length, ComputeByTables(last, sizeof last, 0));
+}
+#endif
+
+} // namespace
+
+uint32_t TZUXHashCRC32::Compute(const void* data, size_t length, uint32_t crc) {
+#ifdef ZUX_CRC32_CLMUL
+    static const bool clmul = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("ssse3");
+    if (clmul && length >= 64)
+        return ComputeByClmul(static_cast<const uint8_t*>(data), length, crc);
+#endif
+    return ComputeByTables(data, length, crc);
 }
 
 void TZUXHashCRC32::Update(State& state, const void* data, size_t length) {

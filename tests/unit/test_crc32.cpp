@@ -26,6 +26,12 @@ TEST(HashCRC32, SlicedAndBytewiseAgreeAcrossSplits) {
     for (size_t i = 0; i < data.size(); ++i) data[i] = char((i * 131 + 7) & 0xFF);
     uint32_t slow = 0;
     for (unsigned char b : data) slow = TZUXHashCRC32::Compute(&b, 1, slow);
+    for (size_t length = 0; length <= 300; ++length) {
+        uint32_t bytewise = 0x12345678u; // a start value other than 0 too
+        for (size_t i = 0; i < length; ++i)
+            bytewise = TZUXHashCRC32::Compute(&data[i], 1, bytewise);
+        EXPECT_EQ(TZUXHashCRC32::Compute(data.data(), length, 0x12345678u), bytewise) << length;
+    }
     for (size_t split : {0u, 1u, 7u, 8u, 9u, 500u, 999u, 1000u}) {
         auto state = TZUXHashCRC32::Initialize();
         TZUXHashCRC32::Update(state, data.data(), split);

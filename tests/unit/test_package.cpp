@@ -247,3 +247,25 @@ TEST(Package, KeyRunsOnAcrossBlocks) {
     EXPECT_EQ(a[10], '4');
     EXPECT_EQ(whole.Position, 3);
 }
+
+TEST(Package, KeyLongBlocksMatchTheDefinition) {
+    // Long blocks take a word-wise path: for any key length, start position
+    // and split, byte i must still be XORed with K[(start + i) mod L].
+    for (const String& text : {String(SetupPackageKey), String(u"7"), String(u"abc"),
+                               String(33, u'k'), String(40, u'q')}) {
+        TSetupKey key;
+        key.Init(text);
+        const size_t length = key.Key.size(), start = 3 % length;
+        Bytes data(3000, '\0');
+        for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 31);
+        Bytes expected = data;
+        for (size_t i = 0; i < data.size(); ++i) expected[i] ^= key.Key[(start + i) % length];
+        key.Position = int32_t(start);
+        auto* p = reinterpret_cast<uint8_t*>(data.data());
+        key.Apply(p, 700);
+        key.Apply(p + 700, 1);
+        key.Apply(p + 701, 2299);
+        EXPECT_TRUE(data == expected) << ToUtf8(text);
+        EXPECT_EQ(key.Position, int32_t((start + data.size()) % length)) << ToUtf8(text);
+    }
+}
