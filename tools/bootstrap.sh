@@ -26,7 +26,7 @@ die() { printf '[bootstrap] error: %s\n' "$*" >&2; exit 1; }
 packages=(
   cmake make g++ clang libclang-rt-14-dev pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-  wine wine64 xvfb
+  wine wine64 xvfb xauth
   dpkg-dev xz-utils zip unzip python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   liblzma-dev zlib1g-dev libminizip-dev libpugixml-dev libz-mingw-w64-dev

@@ -16,11 +16,10 @@ for p in host win64; do
   cmake --build --preset "$p" -j 2
 done
 
-# What came out: programs and libraries of each build, newest build first.
+# What came out: the programs and DLLs of each build (static libraries left out).
 list_outputs() { # PRESET
-  find "build/$1" -path "build/$1/CMakeFiles" -prune -o -type f \
-    \( -name '*.exe' -o -name '*.a' -o -perm -u+x \) \
-    ! -path '*/CMakeFiles/*' ! -name '*.sh' ! -name 'CTest*' -print | sort
+  find "build/$1" -type f \( -name '*.exe' -o -name '*.dll' -o -perm -u+x \) \
+    ! -path '*/CMakeFiles/*' ! -name '*.a' ! -name '*.sh' ! -name 'CTest*' -print | sort
 }
 
 printf '\n===== built =====\n'

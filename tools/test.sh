@@ -35,7 +35,7 @@ total_pass=0 total_fail=0 status=0
 summary=()
 
 for p in "${presets[@]}"; do
-  pass=0 fail=0 note=
+  pass=0 fail=0 note= t0=$SECONDS
   banner "$p: configure"
   if ! cmake --preset "$p"; then
     note="configure failed"
@@ -53,7 +53,12 @@ for p in "${presets[@]}"; do
   else
     banner "$p: test"
     log=$logdir/ctest-$p.log
-    ctest --preset "$p" --output-on-failure -j "$jobs" 2>&1 | tee "$log"
+    # Windows programs get a virtual display, so tests of real top-level
+    # windows run too (the end-to-end tests take it away again).
+    display=()
+    [[ $p == win64 ]] && command -v xvfb-run >/dev/null && display=(xvfb-run -a)
+    "${display[@]}" ctest --preset "$p" --output-on-failure -j "$jobs" 2>&1 | tee "$log"
+    ctest_rc=${PIPESTATUS[0]}
     line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n1)
     if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
       fail=${BASH_REMATCH[1]}
@@ -64,6 +69,9 @@ for p in "${presets[@]}"; do
       fail=1
     elif ((fail > 0)); then
       note="tests failed"
+    elif ((ctest_rc != 0)); then
+      note="ctest exit status $ctest_rc"
+      fail=1
     fi
   fi
 
@@ -71,9 +79,9 @@ for p in "${presets[@]}"; do
   total_fail=$((total_fail + fail))
   if [[ -n $note ]]; then
     status=1
-    summary+=("$(printf '%-10s FAIL  %d passed, %d failed (%s)' "$p" "$pass" "$fail" "$note")")
+    summary+=("$(printf '%-10s FAIL  %d passed, %d failed (%s)  [%d s]' "$p" "$pass" "$fail" "$note" $((SECONDS - t0)))")
   else
-    summary+=("$(printf '%-10s ok    %d passed, %d failed' "$p" "$pass" "$fail")")
+    summary+=("$(printf '%-10s ok    %d passed, %d failed  [%d s]' "$p" "$pass" "$fail" $((SECONDS - t0)))")
   fi
 done
 

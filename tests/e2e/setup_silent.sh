@@ -5,6 +5,8 @@
 #
 #   setup_silent.sh SETUP.exe IPK5 LAUNCHER WORKDIR
 set -uo pipefail
+# Without a display an error box returns at once instead of waiting for a click.
+unset DISPLAY
 setup=$1 ipk5=$2 launcher=$3 work=$4
 
 failures=0 passes=0
