@@ -34,6 +34,12 @@ for f in ZIVR.exe Elevator.exe 'System/zivr_menu64.dll' 'Skins/Night Sky.zsk4' L
 done
 check "no file of another language family" test ! -e "$dest/Langs/Russian.lng"
 check "Uninstall.exe is the installer itself" cmp -s "$setup" "$dest/Uninstall.exe"
+config() { iconv -f UTF-16 -t UTF-8 "$1/ZIVR.ini" | tr -d '\r'; }
+check "configuration has this version" grep -qx 'Version=5620' <(config "$dest")
+check "configuration is per machine" grep -qx 'UserMode=1' <(config "$dest")
+check "integration switches passed" grep -qx '/REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2' "$dest/Elevator.log"
+check "desktop shortcut" test -f "$drive/users/Public/Desktop/ZIVR.lnk"
+check "start menu shortcut" test -f "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/ZIVR/ZIVR.lnk"
 check "uninstall entry names the uninstaller" \
   test "$(reg_value "$uninstall_key" UninstallString)" = 'C:\ZIVR-e2e\Uninstall.exe'
 check "uninstall entry has the version" test "$(reg_value "$uninstall_key" DisplayVersion)" = '5.62.0.5620'
@@ -55,6 +61,8 @@ check "paths in the log are relative" grep -qx '[0-9]*=System\\zivr_menu64.dll' 
 run '/AUTO=C:\ZIVR-portable' /PORTABLE /SILENT
 check "portable install exits 0" test $? -eq 0
 check "portable copy has its uninstaller" test -f "$drive/ZIVR-portable/Uninstall.dat"
+check "portable configuration" grep -qx 'UserMode=0' <(config "$drive/ZIVR-portable")
+check "a portable copy is not integrated" test ! -e "$drive/ZIVR-portable/Elevator.log"
 check "portable copy has no uninstall entry" test -z "$(reg_value "$uninstall_key" DisplayName)"
 
 # An update with nothing to update fails, and says why.
@@ -63,7 +71,8 @@ code=$?
 check "update without a copy fails" test $code -ne 0
 check "update without a copy explains" grep -q 'Cannot install update on v0.00' "$work/update.err"
 
-rm -rf "$drive/ZIVR-e2e" "$drive/ZIVR-portable"
+rm -rf "$drive/ZIVR-e2e" "$drive/ZIVR-portable" "$drive/users/Public/Desktop/ZIVR.lnk" \
+       "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/ZIVR"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
