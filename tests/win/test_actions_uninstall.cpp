@@ -3,6 +3,7 @@
 #include "product/ActionsUninstall.h"
 
 #include "TestFolder.h"
+#include "TestProduct.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Locale.h"
@@ -19,14 +20,7 @@ using ZUXTest::WriteFile;
 
 namespace {
 
-struct UninstProduct : TSetupProductInfo {
-    bool CanUpdate() override { return false; }
-    bool IsPortable() override { return false; }
-    int32_t GetInstalledVersion() override { return 0; }
-    void Load() override {}
-    void PopulateActions(const std::function<void(TSetupActionClass)>&) override {}
-    void PopulatePages(const std::function<void(TSetupPageClass)>&) override {}
-};
+using UninstProduct = ZUXTest::TInertProduct;
 
 class ActionUninst : public testing::Test {
 protected:
