@@ -7,7 +7,7 @@
 // The content is gathered at start from files of this machine (shared
 // libraries, programs, data under /usr/share), so it looks like a product.
 #include "ZUX/Base/FileStream.h"
-#include "package/Lzma.h"
+#include "package/LzmaStream.h"
 #include "package/Package.h"
 
 #include <benchmark/benchmark.h>

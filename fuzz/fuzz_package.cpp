@@ -8,7 +8,7 @@
 // error, never bytes from outside the content.
 #include "ZUX/Base/HashCRC32.h"
 #include "ZUX/Base/Locale.h"
-#include "package/Lzma.h"
+#include "package/LzmaStream.h"
 #include "package/Package.h"
 
 #include <cstdint>

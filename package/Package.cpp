@@ -3,7 +3,7 @@
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/HashCRC32.h"
 #include "ZUX/Base/Locale.h"
-#include "package/Lzma.h"
+#include "package/LzmaStream.h"
 
 #include <cstring>
 #include <limits>

@@ -5,7 +5,7 @@
 //   craft_package outside OUT            entries that point past the file data
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/HashCRC32.h"
-#include "package/Lzma.h"
+#include "package/LzmaStream.h"
 #include "package/Package.h"
 
 #include <cstdio>

@@ -1,5 +1,5 @@
 #include "ZUX/Base/HashCRC32.h"
-#include "package/Lzma.h"
+#include "package/LzmaStream.h"
 #include "package/Package.h"
 
 #include <gtest/gtest.h>

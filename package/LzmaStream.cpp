@@ -1,4 +1,4 @@
-#include "package/Lzma.h"
+#include "package/LzmaStream.h"
 
 #include "ZUX/Base/Format.h"
 
