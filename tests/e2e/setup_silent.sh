@@ -5,14 +5,9 @@
 #
 #   setup_silent.sh SETUP.exe IPK5 LAUNCHER WORKDIR
 set -uo pipefail
-# Without a display an error box returns at once instead of waiting for a click.
-unset DISPLAY
 setup=$1 ipk5=$2 launcher=$3 work=$4
 
-failures=0 passes=0
-check() { # check DESCRIPTION COMMAND...
-  if "${@:2}"; then passes=$((passes + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 prefix=$("$launcher" --prefix) || { echo "no Wine prefix"; exit 1; }
 drive=$prefix/drive_c
@@ -74,5 +69,4 @@ check "update without a copy explains" grep -q 'Cannot install update on v0.00' 
 rm -rf "$drive/ZIVR-e2e" "$drive/ZIVR-portable" "$drive/users/Public/Desktop/ZIVR.lnk" \
        "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/ZIVR"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -5,14 +5,9 @@
 #
 #   update_uninstall.sh SETUP.exe LAUNCHER FIXTURES WORKDIR
 set -uo pipefail
-# Without a display an error box returns at once instead of waiting for a click.
-unset DISPLAY
 setup=$1 launcher=$2 fixtures=$3 work=$4
 
-failures=0 passes=0
-check() { # check DESCRIPTION COMMAND...
-  if "${@:2}"; then passes=$((passes + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 archives() { find "$1/!Backup" -maxdepth 1 -name '*.zip' 2>/dev/null | wc -l; }
 newest_archive() { find "$1/!Backup" -maxdepth 1 -name 'z Before install 5.62 *.zip' | head -1; }
 in_archive() { unzip -Z1 "$1" | grep -qxF "$2"; }
@@ -107,5 +102,4 @@ check "and says why" grep -q 'Cannot install update on v5.50' "$work/5500.err"
 rm -rf "$drive"/e2e-5300 "$drive"/e2e-3900 "$drive"/e2e-nobackup "$drive"/e2e-portable "$drive"/e2e-5500 \
        "$appdata/ZIVR" "$appdata/ZIVR3"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish
