@@ -36,7 +36,10 @@ String TSetupExtractHelper::FormatText(StringView key,
 }
 
 void TSetupExtractHelper::ForceDirectories(const String& path) {
+    if (path == madeFolder_) return;
+    madeFolder_.clear();
     if (!ZUX::ForceDirectories(path)) throw EInstallerInstallError(FormatText(u"E3", {path}));
+    madeFolder_ = path;
 }
 
 void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {

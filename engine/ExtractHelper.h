@@ -32,4 +32,8 @@ public:
 
 private:
     int Ask(const ZUX::String& text);
+
+    // The folder the previous file went to: the next file of the same folder
+    // needs no look at the disk.
+    ZUX::String madeFolder_;
 };

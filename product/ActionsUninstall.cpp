@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <shlobj.h>
+#include <unordered_map>
 #include <vector>
 
 using namespace ZUX;
@@ -26,11 +27,25 @@ bool IsLink(const String& path) {
     return attributes != faInvalid && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Whether folders are junctions or symbolic links, each folder asked once
+// however many logged files lie below it.
+class TLinkCache {
+public:
+    bool IsLink(const String& folder) {
+        const auto [it, added] = known_.try_emplace(folder, false);
+        if (added) it->second = ::IsLink(folder);
+        return it->second;
+    }
+
+private:
+    std::unordered_map<String, bool> known_;
+};
+
 // True when a folder between dest and path (path itself not counted) is a
 // junction or symbolic link: the file behind it lies somewhere else.
-bool PassesLink(const String& dest, const String& path) {
+bool PassesLink(const String& dest, const String& path, TLinkCache& links) {
     for (size_t i = path.find(u'\\', dest.size()); i != String::npos; i = path.find(u'\\', i + 1))
-        if (IsLink(path.substr(0, i))) return true;
+        if (links.IsLink(path.substr(0, i))) return true;
     return false;
 }
 
@@ -100,6 +115,7 @@ TSetupActionUninstallFiles::ReadFileList(const TZUXIniFile& log, const String& d
     if (!section || ExtractFileDrive(dest).empty()) return files;
     // A forged count cannot make us spin: there are no more entries than lines.
     const int count = std::min(section->ReadInteger(u"Count", 0), section->Count());
+    TLinkCache links;
     for (int k = 0; k < count; ++k) {
         String entry;
         if (!section->TryReadString(IntToStr(k), entry)) continue;
@@ -116,7 +132,7 @@ TSetupActionUninstallFiles::ReadFileList(const TZUXIniFile& log, const String& d
             if (placedOutside.IndexOf(clean) >= 0) files->Add(clean);
             continue;
         }
-        if (!PassesLink(dest, path)) files->Add(path);
+        if (!PassesLink(dest, path, links)) files->Add(path);
     }
     files->RemoveDuplicates();
     return files;
