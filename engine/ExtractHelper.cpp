@@ -36,10 +36,9 @@ String TSetupExtractHelper::FormatText(StringView key,
 }
 
 void TSetupExtractHelper::ForceDirectories(const String& path) {
-    if (path == madeFolder_) return;
-    madeFolder_.clear();
+    if (madeFolders_.count(path)) return;
     if (!ZUX::ForceDirectories(path)) throw EInstallerInstallError(FormatText(u"E3", {path}));
-    madeFolder_ = path;
+    madeFolders_.insert(path);
 }
 
 void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_set>
 
 class TSetupScriptFile;
 
@@ -33,7 +34,7 @@ public:
 private:
     int Ask(const ZUX::String& text);
 
-    // The folder the previous file went to: the next file of the same folder
+    // Folders made sure of for earlier files: the next file of the same folder
     // needs no look at the disk.
-    ZUX::String madeFolder_;
+    std::unordered_set<ZUX::String> madeFolders_;
 };
