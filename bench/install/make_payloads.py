@@ -17,7 +17,7 @@ import shutil
 import sys
 from xml.sax.saxutils import escape
 
-RECIPE = "5"
+RECIPE = "6"
 MB = 1000 * 1000
 SAFE = re.compile(r"^[A-Za-z0-9._+@-]+$")
 
@@ -67,11 +67,11 @@ WORDS = ("player media skin plugin track album genre volume equalizer playlist "
 
 
 def generate(folder, count, folders):
-    """count small text files of about 160 bytes in folders subfolders, the same every time."""
+    """count small text files of about 160 bytes, a folder's files in a row, the same every time."""
     rng = random.Random(count)
     rels = []
     for i in range(count):
-        rel = f"gen/f{i % folders:03d}/file{i:05d}.txt"
+        rel = f"gen/f{i * folders // count:03d}/file{i:05d}.txt"
         path = os.path.join(folder, rel)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         text = " ".join(rng.choice(WORDS) for _ in range(24))[:150]

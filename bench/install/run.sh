@@ -112,15 +112,16 @@ for s in "${sets[@]}"; do
       timed "install-$who" "$out.install.$who" $stepsh "install-$who" "$exe"
     done
     if ((r == 1)); then
-      want=$(find "$work/payloads/$s/product" -type f | wc -l)
+      # Both put every payload file where it belongs, under its own name.
+      listing() { (cd "$1" && find . -type f | sort); }
+      want=$(listing "$work/payloads/$s/product/Data")
       for who in ours nsis; do
         dir=$prefix/drive_c/Program\ Files/ZIVR
         [[ $who == nsis ]] && dir+=-NSIS
-        got=$(find "$dir" -type f -path '*/Data/*' | wc -l)
-        data=$(find "$work/payloads/$s/product/Data" -type f | wc -l)
-        ((got == data)) || echo "run.sh: WARNING: $who installed $got of $data payload files"
+        wrong=$(diff <(echo "$want") <(listing "$dir/Data") | grep -c '^[<>]' || true)
+        ((wrong == 0)) || echo "run.sh: WARNING: $who: $wrong payload files missing or misnamed"
       done
-      echo "payload: $data files ($want in the product folder)"
+      echo "payload: $(echo "$want" | wc -l) files"
     fi
     for who in "${order[@]}"; do
       timed "remove-$who" "$out.remove.$who" $stepsh "remove-$who"
