@@ -1,10 +1,10 @@
 #include "engine/SetupResources.h"
 
+#include "ZUX/Base/LanguageFile.h"
 #include "ZUX/Base/Locale.h"
-#include "ZUX/Base/Localization.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/StrUtils.h"
-#include "engine/Exceptions.h"
+#include "engine/InstallerErrors.h"
 
 using namespace ZUX;
 

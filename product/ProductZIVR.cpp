@@ -1,10 +1,10 @@
 #include "product/ProductZIVR.h"
 
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 #include "engine/Setup.h"
 
 #include "product/ActionPrepare.h"

@@ -9,7 +9,7 @@
 #include "ZUX/Base/StrUtils.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/ActiveX.h"
-#include "engine/Exceptions.h"
+#include "engine/InstallerErrors.h"
 #include "engine/Setup.h"
 #include "engine/SystemTools.h"
 #include "product/Profiles.h"

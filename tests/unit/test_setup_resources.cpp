@@ -1,4 +1,4 @@
-#include "engine/Exceptions.h"
+#include "engine/InstallerErrors.h"
 #include "engine/SetupResources.h"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 // waits that give up instead of hanging.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 
 #include <tlhelp32.h>
 

@@ -6,11 +6,11 @@
 #include "TestFolder.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/StrUtils.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 #include "engine/Setup.h"
 
 #include <minizip/unzip.h>

@@ -4,11 +4,11 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Format.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 
 #include <vector>
 

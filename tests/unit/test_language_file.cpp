@@ -1,4 +1,4 @@
-#include "ZUX/Base/Localization.h"
+#include "ZUX/Base/LanguageFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Format.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/MessageWindow.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 #include "engine/SpawnService.h"
 
 #include <shellapi.h>

@@ -1,4 +1,4 @@
-#include "ZUX/Base/Localization.h"
+#include "ZUX/Base/LanguageFile.h"
 
 namespace ZUX {
 
