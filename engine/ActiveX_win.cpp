@@ -1,60 +1,23 @@
+// Unregistering COM servers the product once registered.
 #include "engine/ActiveX.h"
 
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Paths.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Win32.h"
 
 using namespace ZUX;
 
-namespace {
-
-// No "insert a disk" boxes while a library on removable media is looked at.
-class TErrorModeScope {
-public:
-    explicit TErrorModeScope(UINT mode) : saved_(SetErrorMode(mode)) {}
-    ~TErrorModeScope() { SetErrorMode(saved_); }
-    TErrorModeScope(const TErrorModeScope&) = delete;
-    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
-
-private:
-    UINT saved_;
-};
-
-// A server may load its own helpers from the current folder.
-class TCurrentDirScope {
-public:
-    explicit TCurrentDirScope(const String& folder) : saved_(GetCurrentDir()) {
-        SetCurrentDir(folder);
-    }
-    ~TCurrentDirScope() { SetCurrentDir(saved_); }
-    TCurrentDirScope(const TCurrentDirScope&) = delete;
-    TCurrentDirScope& operator=(const TCurrentDirScope&) = delete;
-
-private:
-    String saved_;
-};
-
-class TLibrary {
-public:
-    explicit TLibrary(const String& path) : module_(LoadLibraryW(WStr(path))) {}
-    ~TLibrary() {
-        if (module_) FreeLibrary(module_);
-    }
-    TLibrary(const TLibrary&) = delete;
-    TLibrary& operator=(const TLibrary&) = delete;
-
-    HMODULE Get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
-
-} // namespace
-
 void TSetupActiveX::UnregisterServer(const String& dllPath) {
-    const TErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
-    const TCurrentDirScope folder(ExtractFilePath(dllPath));
-    const TLibrary library(dllPath);
+    // No "insert a disk" boxes while a library on removable media is looked at.
+    const UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    const auto restoreErrorMode = ScopeExit([errorMode] { SetErrorMode(errorMode); });
+    // A server may load its own helpers from the current folder.
+    const String folder = GetCurrentDir();
+    SetCurrentDir(ExtractFilePath(dllPath));
+    const auto restoreFolder = ScopeExit([&folder] { SetCurrentDir(folder); });
+    const TZUXModule library(LoadLibraryW(WStr(dllPath)));
     if (!library.Get()) return;
     using TUnregister = HRESULT(__stdcall*)();
     // Through void (*)(), the one function type GCC lets any other convert to.

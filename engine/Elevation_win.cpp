@@ -1,3 +1,4 @@
+// The elevated relaunch of the program.
 #include "engine/Elevation.h"
 
 #include "ZUX/Base/FileSystem.h"
@@ -33,7 +34,7 @@ bool RunElevated(const String& params) {
         if (GetLastError() == ERROR_CANCELLED) return false; // the user said no
         RaiseLastOSError();
     }
-    const TKernelHandle process(info.hProcess);
+    const TZUXKernelHandle process(info.hProcess);
     if (process) {
         TSetupSpawnService::AcceptClient(GetProcessId(process.Get()));
         // The child's hand-offs arrive as sent messages: keep serving them.

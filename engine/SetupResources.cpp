@@ -1,9 +1,10 @@
+// The program's packages, languages, texts and macros.
 #include "engine/SetupResources.h"
 
 #include "ZUX/Base/LanguageFile.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/InstallerErrors.h"
 
 using namespace ZUX;

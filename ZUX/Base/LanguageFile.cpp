@@ -1,3 +1,4 @@
+// The summary of a language file for the selection dialog.
 #include "ZUX/Base/LanguageFile.h"
 
 namespace ZUX {

@@ -1,3 +1,4 @@
+// The summary of a language file.
 #include "ZUX/Base/LanguageFile.h"
 
 #include <gtest/gtest.h>

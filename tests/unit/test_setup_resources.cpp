@@ -1,3 +1,4 @@
+// The program's resources: packages, languages, texts, macros.
 #include "engine/InstallerErrors.h"
 #include "engine/SetupResources.h"
 

@@ -8,6 +8,8 @@
 #include "product/Profiles.h"
 #include "tests/win/TestFolder.h"
 
+#include "engine/UninstallEntry.h"
+#include "product/ActionCloseApplications.h"
 #include "product/ActionPrepare.h"
 #include "product/ActionsIntegration.h"
 #include "product/ActionsUninstall.h"
