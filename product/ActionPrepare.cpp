@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 using namespace ZUX;
@@ -240,10 +241,16 @@ void TSetupActionPrepare::RunUpdateTasks(TZUXStringList& list) {
 void TSetupActionPrepare::DeleteFiles(TZUXStringList& list) {
     SetStatus(GetCommonText(u"A3"));
     TZUXStringList folders;
+    // A folder that is not there holds nothing to delete: a fresh
+    // installation asks once per folder, not once per file.
+    std::unordered_map<String, bool> present;
     for (int i = 0; i < list.Count(); ++i) {
         const String path = list.Strings(i);
-        DeleteFileOrSchedule(path);
-        folders.Add(ExtractFilePath(path));
+        const String folder = ExtractFilePath(path);
+        const auto [known, added] = present.try_emplace(folder, true);
+        if (added) known->second = folder.empty() || DirectoryExists(folder);
+        if (known->second) DeleteFileOrSchedule(path);
+        folders.Add(folder);
     }
     RemoveDuplicatePaths(folders);
     // Backwards in sorted order: a subfolder goes before its parent.
