@@ -6,6 +6,7 @@
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
@@ -35,7 +36,7 @@ void ShowError(const String& message) {
         DWORD written = 0;
         WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
     }
-    MessageBoxW(nullptr, WStr(message), L"Setup", MB_OK | MB_ICONERROR);
+    ZUXMessageBox(nullptr, message, u"Setup", MB_OK | MB_ICONERROR);
 }
 
 bool IsVistaOrLater() {
@@ -77,7 +78,7 @@ void RelaunchFromTemp(const String& params) {
     ShellExecuteW(nullptr, nullptr, WStr(copy), WStr(arguments), nullptr, SW_SHOW);
 }
 
-int Run(std::unique_ptr<TSetup>& setup) {
+int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
     const String params = GetParams();
     if (!ProductInfoClass) throw EInstallerGeneralError(u"Setup is malformed");
     if (IsVistaOrLater()) {
@@ -103,7 +104,13 @@ int Run(std::unique_ptr<TSetup>& setup) {
         }
     }
 
-    setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    if (ui.ChooseLanguage) {
+        // The dialog shows in every run without AUTO; AUTO takes its preselection.
+        const int language = ui.ChooseLanguage(*setup->Resources, !setup->HasFlag(sfAuto));
+        setup->Resources->InitializeLanguagesWith(language);
+    } else {
+        setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    }
     if (!setup->HasFlag(sfSilent)) {
         ShowError(u"The interactive mode is not available yet: start Setup with /AUTO /SILENT.");
         return EXIT_NOT_AVAILABLE;
@@ -121,11 +128,11 @@ int Run(std::unique_ptr<TSetup>& setup) {
 
 } // namespace
 
-int SetupMain() {
+int SetupMain(const TSetupUserInterface& ui) {
     // The setup object outlives the error box, as it does the message loop.
     std::unique_ptr<TSetup> setup;
     try {
-        return Run(setup);
+        return Run(setup, ui);
     } catch (const Exception& e) {
         ShowError(e.Message());
     } catch (const std::exception& e) {
