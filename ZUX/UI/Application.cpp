@@ -1,5 +1,8 @@
 #include "ZUX/UI/Application.h"
 
+#include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Shell.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -16,6 +19,35 @@ TZUXApplicationScope::TZUXApplicationScope() noexcept {
 TZUXApplicationScope::~TZUXApplicationScope() {
     if (richEdit_) FreeLibrary(richEdit_);
     if (com_) CoUninitialize();
+}
+
+namespace {
+std::function<void(const String&)>& LinkOpener() {
+    static std::function<void(const String&)> opener;
+    return opener;
+}
+} // namespace
+
+void SetLinkOpener(std::function<void(const String& target)> opener) {
+    LinkOpener() = std::move(opener);
+}
+
+String LinkTarget(const String& text) {
+    if (text.find(u"//") != String::npos) return text;
+    if (DirectoryExists(text)) return text;
+    return u"https://" + text;
+}
+
+void OpenLinkText(const String& text) {
+    if (!text.empty()) OpenAddress(LinkTarget(text));
+}
+
+void OpenAddress(const String& target) {
+    if (target.empty()) return;
+    if (LinkOpener())
+        LinkOpener()(target);
+    else
+        ShellOpen(target);
 }
 
 } // namespace ZUX
