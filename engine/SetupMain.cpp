@@ -3,6 +3,7 @@
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Format.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
@@ -112,7 +113,9 @@ int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
         setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
     }
     if (!setup->HasFlag(sfSilent)) {
-        ShowError(u"The interactive mode is not available yet: start Setup with /AUTO /SILENT.");
+        ShowError(Format(u"The interactive mode is not available yet (language: %s): start Setup "
+                         u"with /AUTO /SILENT.",
+                         {setup->Resources->Language}));
         return EXIT_NOT_AVAILABLE;
     }
     setup->Run(true);

@@ -10,8 +10,12 @@
 //   picker START             the folder picker; prints "folder PATH" or "cancel"
 //   image FILE               a form that draws the picture FILE (may be missing)
 //   markup TEXT...           a formatted label with the mark-up TEXT
+//   lang FILE.lng...         the language dialog with these language files;
+//                            prints "language NAME" (none: "language -")
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileStream.h"
+#include "ZUX/Base/IniFile.h"
+#include "ZUX/Base/Localization.h"
 #include "ZUX/Base/Streams.h"
 #include "ZUX/UI/Application.h"
 #include "ZUX/UI/Controls.h"
@@ -19,6 +23,7 @@
 #include "ZUX/UI/Form.h"
 #include "ZUX/UI/FormattedLabel.h"
 #include "ZUX/UI/Image.h"
+#include "ZUX/UI/LanguageDialog.h"
 #include "ZUX/UI/MessageDialog.h"
 #include "ZUX/UI/RichViewer.h"
 #include "engine/Elevation.h"
@@ -190,6 +195,39 @@ int ShowMarkup(const String& text) {
     return form.ShowModal();
 }
 
+class TFileLanguageDialog : public TZUXCustomLanguageDialog {
+public:
+    explicit TFileLanguageDialog(std::vector<String> files) : files_(std::move(files)) {}
+    std::vector<String> names;
+
+protected:
+    void Populate() override {
+        for (size_t i = 0; i < files_.size(); ++i) {
+            TZUXIniFile document;
+            const Bytes bytes = ReadFileBytes(files_[i]);
+            TZUXMemoryStream stream;
+            stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+            stream.SetPosition(0);
+            document.LoadFromStream(stream);
+            TZUXLocalizationInfo info;
+            Bytes icon;
+            LangGetInfo(document, info, &icon);
+            names.push_back(info.Name);
+            AddLanguage(info.Name, info.LangId, icon, int(i));
+        }
+    }
+
+private:
+    std::vector<String> files_;
+};
+
+int ShowLanguages(const std::vector<String>& files) {
+    TFileLanguageDialog dialog(files);
+    const int data = dialog.Execute(true);
+    Print(u"language " + (data < 0 ? String(u"-") : dialog.names[size_t(data)]));
+    return 0;
+}
+
 int Run(const std::vector<String>& args) {
     if (args.empty()) {
         Print(u"usage: zuxdialogs msg|controls|viewer|picker|image|markup ...");
@@ -207,6 +245,7 @@ int Run(const std::vector<String>& args) {
     if (command == u"viewer" && args.size() >= 2) return ShowViewer(args[1]);
     if (command == u"image" && args.size() >= 2) return ShowImage(args[1]);
     if (command == u"markup") return ShowMarkup(JoinFrom(args, 1));
+    if (command == u"lang") return ShowLanguages({args.begin() + 1, args.end()});
     if (command == u"picker" && args.size() >= 2) {
         String folder;
         if (BrowseForFolder(nullptr, args[1], folder))

@@ -14,7 +14,9 @@
 //   type NAME TEXT         sets an edit's text (with its change notification)
 //   tick NAME 0|1          ticks or unticks a check box or radio button
 //   select NAME INDEX      selects an item of a combo box
-//   get text|enabled|visible|checked|rect|dpi|selected NAME
+//   chars NAME TEXT        posts TEXT as typed characters to the control
+//   get text|enabled|visible|checked|readonly|focused|rect|client|dpi|selected|class NAME
+//                          (NAME "." is the window itself)
 //   expect text|enabled|visible|checked|selected NAME VALUE
 //   waitfor text|enabled|visible|checked NAME VALUE [MS]
 //   key ENTER|ESCAPE|TAB|SHIFT+TAB|ALT+X   to the focused control of the window
@@ -131,6 +133,15 @@ bool Checked(HWND window) {
     return result == BST_CHECKED;
 }
 
+// The control that has the keyboard focus in the current window's thread.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) return info.hwndFocus;
+    return window;
+}
+
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 
 UINT DpiOf(HWND window) {
@@ -144,12 +155,19 @@ std::string Property(const std::string& what, HWND window) {
     if (what == "enabled") return IsWindowEnabled(window) ? "1" : "0";
     if (what == "visible") return IsWindowVisible(window) ? "1" : "0";
     if (what == "checked") return Checked(window) ? "1" : "0";
+    if (what == "readonly") return (GetWindowLongPtrW(window, GWL_STYLE) & ES_READONLY) ? "1" : "0";
+    if (what == "focused") return FocusOf(current) == window ? "1" : "0";
     if (what == "dpi") return std::to_string(DpiOf(window));
     if (what == "class") return Utf8(ClassOf(window));
     if (what == "selected") {
         DWORD_PTR result = 0;
         SendMessageTimeoutW(window, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
         return std::to_string(LRESULT(result));
+    }
+    if (what == "client") {
+        RECT r;
+        GetClientRect(window, &r);
+        return std::to_string(r.right) + " " + std::to_string(r.bottom);
     }
     if (what == "rect") {
         const RECT r = RectOf(window);
@@ -166,15 +184,6 @@ HWND Control(const std::string& name) {
     EnumChildWindows(current, FindChild, LPARAM(&search));
     if (!search.window) throw std::runtime_error("no control named " + name);
     return search.window;
-}
-
-// The control that has the keyboard focus in the current window's thread.
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) return info.hwndFocus;
-    return window;
 }
 
 void PostKey(HWND target, UINT vk, bool shift) {
@@ -318,6 +327,13 @@ void Run(const std::string& line) {
         SendMessageTimeoutW(Control(a[1]), WM_SETTEXT, 0, LPARAM(WStr(text)), SMTO_ABORTIFHUNG,
                             5000, &result);
         Settle(current);
+    } else if (cmd == "chars") {
+        // Typed as keyboard characters: what a read-only control must refuse.
+        const auto a = Words(line, 3);
+        if (a.size() < 3) throw std::runtime_error("too few arguments");
+        const HWND control = Control(a[1]);
+        for (const char16_t c : Wide(a[2])) PostMessageW(control, WM_CHAR, WPARAM(c), 1);
+        Settle(current);
     } else if (cmd == "tick") {
         need(3);
         const HWND control = Control(w[1]);
@@ -334,7 +350,8 @@ void Run(const std::string& line) {
         need(3);
         std::printf("%s\n", Property(w[1], Control(w[2])).c_str());
     } else if (cmd == "expect" || cmd == "waitfor") {
-        const auto a = Words(line, 4);
+        auto a = Words(line, 4);
+        if (a.size() == 3) a.emplace_back(); // an empty value
         if (a.size() < 4) throw std::runtime_error("too few arguments");
         std::string value = a[3];
         int ms = 0;
