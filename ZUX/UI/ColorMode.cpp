@@ -22,9 +22,22 @@ TZUXColorMode ReadColorMode() noexcept {
     return luma < 128 * 1000 ? TZUXColorMode::Dark : TZUXColorMode::Light;
 }
 
-TZUXColorMode ColorMode() noexcept {
-    static const TZUXColorMode mode = ReadColorMode();
+namespace {
+TZUXColorMode& CurrentMode() noexcept {
+    static TZUXColorMode mode = ReadColorMode();
     return mode;
+}
+} // namespace
+
+TZUXColorMode ColorMode() noexcept {
+    return CurrentMode();
+}
+
+bool UpdateColorMode() noexcept {
+    const TZUXColorMode mode = ReadColorMode();
+    if (mode == CurrentMode()) return false;
+    CurrentMode() = mode;
+    return true;
 }
 
 const TZUXSkin& SkinFor(TZUXColorMode mode) noexcept {

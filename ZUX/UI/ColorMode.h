@@ -11,8 +11,11 @@ enum class TZUXColorMode { Light, Dark };
 // Dark when "AppsUseLightTheme" of the current user is 0; when that key cannot
 // be opened, dark when the system's window colour is dark.
 TZUXColorMode ReadColorMode() noexcept;
-// The mode of this process: read once, at the first call.
+// The mode of this process: read at the first call, and again by
+// UpdateColorMode when Windows reports a change of the setting.
 TZUXColorMode ColorMode() noexcept;
+// Reads the setting again; true when the mode changed.
+bool UpdateColorMode() noexcept;
 inline bool IsDarkMode() noexcept {
     return ColorMode() == TZUXColorMode::Dark;
 }

@@ -225,12 +225,7 @@ void TZUXCustomControl::SetColor(COLORREF color) {
 }
 
 HBRUSH TZUXCustomControl::OwnBrush() {
-    const COLORREF color = Color();
-    if (!brush_ || brushColor_ != color) {
-        brush_.Reset(CreateSolidBrush(color));
-        brushColor_ = color;
-    }
-    return brush_.Get();
+    return brush_.Get(Color());
 }
 
 HBRUSH TZUXCustomControl::BackgroundBrush(const RECT&) {

@@ -156,8 +156,7 @@ protected:
 private:
     std::vector<std::unique_ptr<TZUXControl>> controls_;
     COLORREF color_ = kDefaultColor;
-    TZUXBrushHandle brush_;
-    COLORREF brushColor_ = CLR_INVALID;
+    TZUXSolidBrush brush_;
     UINT nextId_ = 100;
 };
 

@@ -209,10 +209,9 @@ bool TZUXEdit::HandleParentMessage(UINT message, WPARAM wParam, LPARAM lParam, L
 
 HBRUSH TZUXEdit::ControlColor(HDC dc) {
     const TZUXSkin& skin = Skin();
-    if (!brush_) brush_.Reset(CreateSolidBrush(skin.EditBack));
     SetTextColor(dc, enabled_ ? skin.EditText : skin.DisabledText);
     SetBkColor(dc, skin.EditBack);
-    return brush_.Get();
+    return brush_.Get(skin.EditBack);
 }
 
 // ---- TZUXMemo ----
@@ -228,10 +227,9 @@ TZUXWindow::TCreateParams TZUXMemo::CreateParams() {
 
 HBRUSH TZUXMemo::ControlColor(HDC dc) {
     const TZUXSkin& skin = Skin();
-    if (!brush_) brush_.Reset(CreateSolidBrush(skin.EditBack));
     SetTextColor(dc, skin.EditText);
     SetBkColor(dc, skin.EditBack);
-    return brush_.Get();
+    return brush_.Get(skin.EditBack);
 }
 
 // ---- TZUXProgressBar ----

@@ -95,7 +95,7 @@ protected:
 private:
     std::unique_ptr<TZUXButton> button_;
     int buttonWidth_ = 0;
-    TZUXBrushHandle brush_;
+    TZUXSolidBrush brush_;
 };
 
 // Read-only multi-line text with a vertical scroll bar.
@@ -108,7 +108,7 @@ protected:
     TCreateParams CreateParams() override;
     HBRUSH ControlColor(HDC dc) override;
 
-    TZUXBrushHandle brush_;
+    TZUXSolidBrush brush_;
 };
 
 // A progress bar drawn in the skin's colours.

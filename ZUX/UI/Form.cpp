@@ -1,5 +1,6 @@
 #include "ZUX/UI/Form.h"
 
+#include "ZUX/UI/ColorMode.h"
 #include "ZUX/UI/Controls.h"
 #include "ZUX/UI/Dpi.h"
 
@@ -235,6 +236,15 @@ LRESULT TZUXForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         DpiChanged();
         return 0;
     }
+    case WM_SETTINGCHANGE:
+        if (lParam &&
+            lstrcmpiW(reinterpret_cast<const wchar_t*>(lParam), L"ImmersiveColorSet") == 0 &&
+            UpdateColorMode()) {
+            ColorModeChanged();
+            RedrawWindow(Handle(), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+        }
+        break;
     case WM_GETMINMAXINFO:
         if (border_ == TZUXFormBorder::Sizeable && HandleAllocated()) {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

@@ -86,6 +86,8 @@ protected:
     virtual void DpiChanged() {}
     // Called when the form is shown, before the modal loop runs.
     virtual void Showing() {}
+    // After the user's app mode (light or dark) changed; the form repaints.
+    virtual void ColorModeChanged() {}
     void PlaceWindows(const RECT& scaled) override;
     // The window size for the client size at the DPI.
     SIZE WindowSizeFor(UINT dpi) const noexcept;

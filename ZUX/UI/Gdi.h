@@ -47,6 +47,22 @@ using TZUXBitmapHandle = TZUXHandle<HBITMAP, DeleteGdiObject<HBITMAP>>;
 using TZUXPenHandle = TZUXHandle<HPEN, DeleteGdiObject<HPEN>>;
 using TZUXIconHandle = TZUXHandle<HICON, DestroyIconHandle>;
 
+// A solid brush of one colour, made again when the colour changes.
+class TZUXSolidBrush {
+public:
+    HBRUSH Get(COLORREF color) noexcept {
+        if (!brush_ || color_ != color) {
+            brush_.Reset(CreateSolidBrush(color));
+            color_ = color;
+        }
+        return brush_.Get();
+    }
+
+private:
+    TZUXBrushHandle brush_;
+    COLORREF color_ = CLR_INVALID;
+};
+
 // Selects an object into a device context for one scope.
 class TZUXSelectObject {
 public:

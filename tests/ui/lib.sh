@@ -42,7 +42,8 @@ session() {
   shift 2
   "$W" "$@" >"$out" 2>&1 &
   local pid=$!
-  drive_out=$("$W" "$DRIVER" "$commands" 2>&1)
+  # Windows programs end their lines with CR LF.
+  drive_out=$("$W" "$DRIVER" "$commands" 2>&1 | tr -d '\r'; exit "${PIPESTATUS[0]}")
   drive_rc=$?
   local i
   for i in $(seq 1 100); do

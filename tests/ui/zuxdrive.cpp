@@ -22,6 +22,9 @@
 //   key ENTER|ESCAPE|TAB|SHIFT+TAB|ALT+X   to the focused control of the window
 //   close                  asks the window to close (WM_CLOSE)
 //   shot FILE.png          a PNG of the window as it is on the screen
+//   launch SPEC MS PROGRAM [ARGS]  starts PROGRAM, waits (at most MS) for its first
+//                          visible top-level window SPEC, prints "first-window-ms N"
+//                          (from the start of the process), and makes it current
 //   sleep MS
 #include "ZUX/UI/Image.h"
 #include "ZUX/UI/Window.h"
@@ -237,13 +240,19 @@ bool Shot(HWND window, const String& file) {
     return SavePixelsAsPng(pixels, file);
 }
 
-template <typename F> bool WaitUntil(int ms, F condition) {
+template <typename F> bool WaitUntil(int ms, F condition, DWORD step = 50) {
     const ULONGLONG end = GetTickCount64() + ULONGLONG(ms);
     while (!condition()) {
         if (GetTickCount64() >= end) return false;
-        Sleep(50);
+        Sleep(step);
     }
     return true;
+}
+
+HWND FindVisible(const String& spec) {
+    TFound found{nullptr, spec};
+    EnumWindows(FindTopLevel, LPARAM(&found));
+    return found.window;
 }
 
 std::vector<std::string> Split(const std::string& line) {
@@ -283,14 +292,11 @@ void Run(const std::string& line) {
     if (cmd == "window") {
         need(2);
         const int ms = w.size() > 2 ? std::stoi(w[2]) : 10000;
-        TFound found{nullptr, Wide(w[1])};
-        const bool ok = WaitUntil(ms, [&] {
-            found.window = nullptr;
-            EnumWindows(FindTopLevel, LPARAM(&found));
-            return found.window != nullptr;
-        });
-        if (!ok) throw std::runtime_error("no window " + w[1]);
-        current = found.window;
+        const String spec = Wide(w[1]);
+        HWND window = nullptr;
+        if (!WaitUntil(ms, [&] { return (window = FindVisible(spec)) != nullptr; }))
+            throw std::runtime_error("no window " + w[1]);
+        current = window;
         Settle(current);
     } else if (cmd == "gone") {
         const int ms = w.size() > 1 ? std::stoi(w[1]) : 10000;
@@ -401,6 +407,31 @@ void Run(const std::string& line) {
         SetForegroundWindow(current);
         Settle(current);
         if (!Shot(current, Wide(a[1]))) throw std::runtime_error("cannot save " + a[1]);
+    } else if (cmd == "launch") {
+        const auto a = Words(line, 4);
+        if (a.size() < 4) throw std::runtime_error("too few arguments");
+        String commandLine = Wide(a[3]);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        LARGE_INTEGER frequency, start, now;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        if (!CreateProcessW(nullptr, const_cast<wchar_t*>(WStr(commandLine)), nullptr, nullptr,
+                            FALSE, 0, nullptr, nullptr, &startup, &process))
+            throw std::runtime_error("cannot start " + a[3]);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        const String spec = Wide(a[1]);
+        HWND window = nullptr;
+        if (!WaitUntil(
+                std::stoi(a[2]), [&] { return (window = FindVisible(spec)) != nullptr; }, 1))
+            throw std::runtime_error("no window " + a[1]);
+        QueryPerformanceCounter(&now);
+        std::printf("first-window-ms %.1f\n",
+                    double(now.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
+        current = window;
+        Settle(current);
     } else if (cmd == "sleep") {
         need(2);
         Sleep(DWORD(std::stoi(w[1])));
