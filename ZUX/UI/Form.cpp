@@ -123,6 +123,7 @@ void TZUXForm::ShowForm() {
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     FocusFirstControl();
+    Shown();
 }
 
 void TZUXForm::FocusFirstControl() {

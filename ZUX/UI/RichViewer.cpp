@@ -88,6 +88,8 @@ void TZUXRichViewer::ApplyDefaults() {
     format.dwMask = CFM_COLOR;
     format.crTextColor = Skin().EditText;
     SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_DEFAULT, LPARAM(&format));
+    // Text in the automatic colour would stay black on the dark background.
+    if (IsDarkMode()) SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_ALL, LPARAM(&format));
     SetZoom(zoom_);
 }
 
