@@ -79,6 +79,9 @@ void RelaunchFromTemp(const String& params) {
 
 int Run(std::unique_ptr<TSetup>& setup) {
     const String params = GetParams();
+    if (!TSetupResources::ProgramHasPackages())
+        throw EInstallerGeneralError(u"This program holds no installer packages: it is the stub "
+                                     u"that zivr-setup build makes a Setup.exe from.");
     if (!ProductInfoClass) throw EInstallerGeneralError(u"Setup is malformed");
     if (IsVistaOrLater()) {
         String token;

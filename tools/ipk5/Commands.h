@@ -6,6 +6,7 @@
 #include "package/Package.h"
 #include "tools/ipk5/Progress.h"
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,17 @@ struct TPackOptions {
     std::vector<std::string> Inputs;
 };
 
+struct TPackResult {
+    size_t Files = 0;
+    int64_t Content = 0; // bytes before compression
+    int64_t Packed = 0;  // bytes written
+};
+
+// Packs options.Inputs into target; options.Output names the package in
+// messages and is left out if found among the inputs. writeError, when given,
+// adds the reason of a failed write to the message.
+TPackResult PackTo(const TPackOptions& options, TConsole& console, ZUX::TZUXStream& target,
+                   const std::function<std::string()>& writeError = {});
 int Pack(const TPackOptions& options, TConsole& console);
 int List(const std::string& file, TConsole& console);
 int Extract(const std::string& file, const std::vector<std::string>& names,
