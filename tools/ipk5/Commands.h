@@ -25,11 +25,15 @@ public:
 // which clear the bar's line first.
 class TConsole {
 public:
-    explicit TConsole(bool progress) : Progress(progress) {}
+    explicit TConsole(bool progress, std::string program = "ipk5")
+        : Progress(progress), program_(std::move(program)) {}
     void Error(const std::string& message);
     void Warning(const std::string& message);
 
     TProgressBar Progress;
+
+private:
+    std::string program_; // the prefix of its messages
 };
 
 // A UTF-8 path from the command line or the file system as a String; refuses

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -96,6 +98,29 @@ struct TArguments {
         if (value.empty()) throw EUsage(name + " is required");
         return value;
     }
+};
+
+// A new folder beside the target, removed with what it holds.
+class TTemporaryFolder {
+public:
+    explicit TTemporaryFolder(const std::string& target) {
+        const fs::path p(target);
+        std::string name = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
+        if (!::mkdtemp(name.data()))
+            throw ipk5::TToolError(
+                target + ": cannot create a temporary folder beside it: " + std::strerror(errno));
+        path_ = std::move(name);
+    }
+    ~TTemporaryFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    TTemporaryFolder(const TTemporaryFolder&) = delete;
+    TTemporaryFolder& operator=(const TTemporaryFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
 };
 
 TBytes ReadAll(const std::string& file) {
@@ -183,9 +208,16 @@ int Build(const TArguments& args, ipk5::TConsole& console) {
         unsigned_.Replace();
     } else {
         // The signed copy replaces the output; the unsigned one never does.
-        ipk5::TTemporaryFile signed_(out);
-        SignFile(sign, unsigned_.Path(), signed_.Path());
-        signed_.Replace();
+        // The signing tool writes only new files: it gets a folder of its own.
+        TTemporaryFolder folder(out);
+        const std::string signedFile = folder.Path() + "/signed.exe";
+        SignFile(sign, unsigned_.Path(), signedFile);
+        if (const int fd = ::open(signedFile.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+        if (::rename(signedFile.c_str(), out.c_str()) != 0)
+            throw ipk5::TToolError(out + ": cannot replace: " + std::strerror(errno));
     }
     std::printf("%s: %zu setup files, %zu product files, %zu bytes%s\n", out.c_str(), setupFiles,
                 productFiles, static_cast<size_t>(fs::file_size(out)),
@@ -271,7 +303,7 @@ int Run(int argc, char** argv, ipk5::TConsole& console) {
 } // namespace
 
 int main(int argc, char** argv) {
-    ipk5::TConsole console(::isatty(STDERR_FILENO) == 1);
+    ipk5::TConsole console(::isatty(STDERR_FILENO) == 1, "zivr-setup");
     try {
         const int result = Run(argc, argv, console);
         if (std::fflush(stdout) != 0) {
