@@ -1,6 +1,7 @@
 #include "engine/ProductInfo.h"
 
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/StrUtils.h"
 #include "ZUX/Base/Win32.h"
@@ -51,13 +52,23 @@ String ReadString(HKEY key, const wchar_t* name) {
     return value;
 }
 
+void LogWritten(LSTATUS status, const wchar_t* name, const String& value) {
+    if (status == ERROR_SUCCESS)
+        LogFmt(u"Registry value written: %s = %s", {FromWStr(name), value});
+    else
+        LogOSError(u"Registry value not written: " + FromWStr(name), uint32_t(status));
+}
+
 void WriteString(HKEY key, const wchar_t* name, const String& value) {
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   DWORD((value.size() + 1) * 2));
+    LogWritten(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              DWORD((value.size() + 1) * 2)),
+               name, value);
 }
 
 void WriteDword(HKEY key, const wchar_t* name, DWORD value) {
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    LogWritten(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                              sizeof value),
+               name, IntToStr(value));
 }
 
 bool ReadInstallPath(const String& keyPath, REGSAM view, String& path) {
@@ -149,9 +160,14 @@ void TSetupAppRepo::Register(const String& name, const String& uninstallExe, con
     if (key.empty()) return;
     Unregister(name);
     TRegKey k;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, WStr(GetKeyPath(false) + key), 0, nullptr, 0,
-                        KEY_READ | KEY_WRITE, nullptr, k.Out(), nullptr) != ERROR_SUCCESS)
+    const String path = GetKeyPath(false) + key;
+    if (const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, WStr(path), 0, nullptr, 0,
+                                               KEY_READ | KEY_WRITE, nullptr, k.Out(), nullptr);
+        status != ERROR_SUCCESS) {
+        LogOSError(u"Uninstall entry not created: HKLM\\" + path, uint32_t(status));
         return;
+    }
+    LogFmt(u"Uninstall entry: HKLM\\%s", {path});
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t date[16];
@@ -172,8 +188,14 @@ void TSetupAppRepo::Unregister(const String& name) {
     const String key = GetKeyName(name);
     if (key.empty()) return;
     // The key goes with everything below it; a missing key is no error.
-    for (const bool wow : {false, true})
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, WStr(GetKeyPath(wow) + key));
+    for (const bool wow : {false, true}) {
+        const String path = GetKeyPath(wow) + key;
+        const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, WStr(path));
+        if (status == ERROR_SUCCESS)
+            LogFmt(u"Registry key removed: HKLM\\%s", {path});
+        else if (status != ERROR_FILE_NOT_FOUND)
+            LogOSError(u"Registry key not removed: HKLM\\" + path, uint32_t(status));
+    }
 }
 
 bool TSetupAppRepo::FindInstallPath(const String& name, String& path) {

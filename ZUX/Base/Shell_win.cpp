@@ -1,3 +1,4 @@
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/Shell.h"
 
 #include "ZUX/Base/FileAttributes.h"
@@ -134,12 +135,19 @@ bool IsRunningUnderWine() {
 }
 
 bool ShellExecute(const String& fileName, const String& parameters) {
+    bool started = false;
     try {
-        if (IsURL(fileName) || StartsWith(fileName, u"mailto:", true)) return ShellOpen(fileName);
-        return ShellDefaultVerb(fileName, WStr(parameters), L"");
+        if (IsURL(fileName) || StartsWith(fileName, u"mailto:", true))
+            started = ShellOpen(fileName);
+        else
+            started = ShellDefaultVerb(fileName, WStr(parameters), L"");
     } catch (...) {
-        return false;
     }
+    if (started)
+        LogFmt(u"Program started: %s %s", {fileName, parameters});
+    else
+        LogLastError(u"Program not started: " + fileName + u" " + parameters);
+    return started;
 }
 
 bool ShellOpen(const String& target) {

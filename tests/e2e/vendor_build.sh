@@ -79,7 +79,8 @@ snapshot() { # snapshot SETUP.exe FOLDER NAME
   local setup=$1 folder=$2 name=$3 dest=$drive/$2
   rm -rf "$dest"
   "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
-  "$launcher" "$setup" "/AUTO=C:\\$folder" /SILENT
+  rm -rf "$drive/zivr-vendor-logs" && mkdir -p "$drive/zivr-vendor-logs"
+  "$launcher" "$setup" "/AUTO=C:\\$folder" /SILENT '/LOG=C:\zivr-vendor-logs\install.txt'
   check "$name: install exits 0" test $? -eq 0
   check "$name: Uninstall.exe is its installer" cmp -s "$setup" "$dest/Uninstall.exe"
   # The configuration is compared without the copy's own new identifier.
@@ -90,9 +91,16 @@ snapshot() { # snapshot SETUP.exe FOLDER NAME
   check "$name: the uninstall entry exists" grep -q DisplayName "$name.entry"
   "$ipk5" extract "$dest/Uninstall.dat" -o "$name.dat" >/dev/null
   iconv -f UTF-16LE -t UTF-8 "$name.dat/Uninstall.ini" | sed "s/$folder/DEST/g" >"$name.log"
-  "$launcher" "C:\\$folder\\Uninstall.exe" /AUTO /SILENT
+  "$launcher" "C:\\$folder\\Uninstall.exe" /AUTO /SILENT '/LOG=C:\zivr-vendor-logs\uninstall.txt'
   check "$name: uninstall exits 0" test $? -eq 0
   "$launcher" --stop # the uninstaller goes on from the temporary folder
+  # The runs' logs without what differs by nature: times, durations, the
+  # installer's own path and the folder's name.
+  for part in install uninstall; do
+    cut -c26- "$drive/zivr-vendor-logs/$part.txt" | sed -E "s/$folder/DEST/g; s/ [0-9]+ ms/ N ms/;
+      /^(Program|Command line): /d; s/\(copy of .*\)/(copy of SETUP)/" >"$name.$part.log"
+  done
+  check "$name: the logs were written" test -s "$name.uninstall.log"
   (cd "$dest" 2>/dev/null && find . | sort) >"$name.left"
   "$launcher" reg query "$uninstall_key" >/dev/null 2>&1
   check "$name: the uninstall entry is removed" test $? -ne 0
@@ -104,7 +112,9 @@ check "the same files are installed" cmp cmake.files vendor.files
 check "the same uninstall entry" cmp cmake.entry vendor.entry
 check "the same uninstall log" cmp cmake.log vendor.log
 check "the same is left after removal" cmp cmake.left vendor.left
+check "the same installation log" diff cmake.install.log vendor.install.log
+check "the same removal log" diff cmake.uninstall.log vendor.uninstall.log
 check "something was installed" test "$(wc -l <vendor.files)" -gt 5
-rm -rf "$drive/users/Public/Desktop/ZIVR.lnk" \
+rm -rf "$drive/zivr-vendor-logs" "$drive/users/Public/Desktop/ZIVR.lnk" \
        "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/ZIVR"
 finish
