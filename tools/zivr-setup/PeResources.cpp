@@ -133,6 +133,10 @@ private:
         const size_t count = size_t(Get16(image_, at + 12)) + Get16(image_, at + 14);
         At(offset, uint32_t(16 + 8 * count));
         for (size_t i = 0; i < count; ++i) {
+            // Directories that share their children could make a small tree
+            // take forever: the walk is bounded like the count of entries.
+            if (++visited_ > 4 * size_t(kMaxResources))
+                throw EPeImageError("the resource tree is damaged");
             const uint32_t name = Get32(image_, at + 16 + 8 * i);
             const uint32_t data = Get32(image_, at + 20 + 8 * i);
             std::u16string text = name & kSubdirectory ? NameAt(name & ~kSubdirectory) : u"";
@@ -162,6 +166,7 @@ private:
 
     const TBytes& image_;
     const TSection& section_;
+    size_t visited_ = 0;
 };
 
 // A key of one level: names before numbers; names in code-unit order, as the
