@@ -7,6 +7,7 @@
 #include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
+#include "ZUX/Base/Shell.h"
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
