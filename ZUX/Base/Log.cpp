@@ -38,14 +38,14 @@ void Fail(TLogState& state, const char* what, uint32_t code) {
               "); the run goes on without it.");
 }
 
-String TwoDigits(int value, int width = 2) {
+String Padded(int value, int width = 2) {
     String text = IntToStr(value);
     while (int(text.size()) < width) text.insert(0, 1, u'0');
     return text;
 }
 
 String Date(const TLocalTime& t) {
-    return TwoDigits(t.Year, 4) + u"-" + TwoDigits(t.Month) + u"-" + TwoDigits(t.Day);
+    return Padded(t.Year, 4) + u"-" + Padded(t.Month) + u"-" + Padded(t.Day);
 }
 
 } // namespace
@@ -81,8 +81,8 @@ String LogFileName() {
 
 String LogTimeStamp() {
     const TLocalTime t = LogLocalTime();
-    return Date(t) + u" " + TwoDigits(t.Hour) + u":" + TwoDigits(t.Minute) + u":" +
-           TwoDigits(t.Second) + u"." + TwoDigits(t.Millisecond, 3) + u"  ";
+    return Date(t) + u" " + Padded(t.Hour) + u":" + Padded(t.Minute) + u":" +
+           Padded(t.Second) + u"." + Padded(t.Millisecond, 3) + u"  ";
 }
 
 void Log(StringView text) {
@@ -115,10 +115,24 @@ void LogOSError(StringView text, uint32_t code) {
     Log(String(text) + u": error " + IntToStr(code) + u" (" + message + u")");
 }
 
+void LogException(StringView text, const Exception& e) {
+    if (!LogActive()) return;
+    uint32_t code = 0;
+    if (const auto* os = dynamic_cast<const EOSError*>(&e))
+        code = os->Code();
+    else if (const auto* open = dynamic_cast<const EFOpenError*>(&e))
+        code = open->Code();
+    const String line = String(text) + u": " + e.Message();
+    if (code != 0)
+        LogOSError(line, code);
+    else
+        Log(line);
+}
+
 String LogFreeFileName(const String& folder, StringView prefix) {
     const String stem = folder + String(prefix) + u" " + Date(LogLocalTime()) + u" #";
     for (int n = 1; n < 1000; ++n) {
-        const String name = stem + TwoDigits(n, 3) + u".txt";
+        const String name = stem + Padded(n, 3) + u".txt";
         if (!FileExists(name) && !DirectoryExists(name)) return name;
     }
     return stem + u"999.txt";

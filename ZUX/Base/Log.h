@@ -5,6 +5,7 @@
 // nothing here raises. Lines may come from any thread.
 #pragma once
 
+#include "ZUX/Base/Exceptions.h"
 #include "ZUX/Base/Format.h"
 #include "ZUX/Base/Strings.h"
 
@@ -26,6 +27,10 @@ void LogFmt(StringView format, std::initializer_list<FormatArg> args);
 void LogLastError(StringView text);
 // The text, then the given operating-system error code and its message.
 void LogOSError(StringView text, uint32_t code);
+
+// "text: message", with the system's error code and message when the
+// exception keeps one.
+void LogException(StringView text, const Exception& e);
 
 // The first name "<prefix> yyyy-mm-dd #nnn.txt" (today, nnn from 001) that no
 // file in folder (with its trailing delimiter) has yet.

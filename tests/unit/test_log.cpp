@@ -121,3 +121,17 @@ TEST_F(LogTest, FreeFileNamesCountUpByDay) {
     EXPECT_EQ(ToUtf8(second.substr(second.size() - 8)), "#002.txt");
     std::remove(ToUtf8(first).c_str());
 }
+
+TEST_F(LogTest, ExceptionsShowTheirSystemCode) {
+    ASSERT_TRUE(LogOpen(name));
+    LogException(u"File not written: x", EOSError(u"Access denied", 5));
+    LogException(u"File not written: y", EFOpenError(u"Cannot open file", 32));
+    LogException(u"Action failed", Exception(u"Setup has wrong config"));
+    LogClose();
+    const auto lines = Lines(ReadAll(name));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].substr(25, 41), "File not written: x: Access denied: error");
+    EXPECT_NE(lines[0].find("error 5 ("), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("error 32 ("), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[2].substr(25), "Action failed: Setup has wrong config");
+}

@@ -1,3 +1,4 @@
+// Writing packaged files, and the uninstaller left behind by the extraction.
 #include "engine/ExtractHelper.h"
 
 #include "ZUX/Base/FileSystem.h"
@@ -6,9 +7,10 @@
 #include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/Setup.h"
-#include "engine/SystemTools.h"
+#include "engine/UninstallEntry.h"
+#include "engine/UninstallLog.h"
 #include "package/Package.h"
 
 using namespace ZUX;
@@ -54,7 +56,7 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
             LogFmt(u"File written: %s (%d bytes)", {target, source->Size()});
         }
     } catch (const Exception& e) {
-        LogFmt(u"File not written: %s: %s", {target, e.Message()});
+        LogException(u"File not written: " + target, e);
         throw EInstallerInstallError(target + u"\r\n" + e.Message());
     }
 }
@@ -103,28 +105,16 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     CopyFileOrRaise(program, exePath);
     LogFmt(u"File written: %s (copy of %s)", {exePath, program});
 
-    TZUXIniFile log;
-    log.Assign(Setup->Options.get());
-    log.DeleteSection(u"Uninstall");
+    TSetupUninstallLog log(Setup->Options.get());
     const auto addPath = [&](const String& name) {
-        String path = Setup->Resources->ExpandFileName(name);
-        const int32_t count = log.ReadInteger(u"Uninstall", u"Count", 0);
-        if (StartsWith(path, dest, true)) path.erase(0, dest.size());
-        log.WriteString(u"Uninstall", IntToStr(count), path);
-        log.WriteInteger(u"Uninstall", u"Count", count + 1);
+        log.AddFile(Setup->Resources->ExpandFileName(name), dest);
     };
     for (const TSetupScriptFile* file : files) addPath(file->Name);
     addPath(datPath);
     addPath(exePath);
-
-    TZUXMemoryStream text;
-    log.SaveToStream(text);
-    text.SetPosition(0);
-    TSetupPackageBuilder builder(SetupPackageKey);
-    builder.Add(text, u"Uninstall.ini");
-    builder.Commit(datPath, 4);
+    log.SavePackage(datPath);
     LogFmt(u"File written: %s (uninstall log of %d files)",
-           {datPath, log.ReadInteger(u"Uninstall", u"Count", 0)});
+           {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;

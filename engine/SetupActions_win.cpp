@@ -1,6 +1,8 @@
+// Actions, the action list and the worker thread.
 #include "engine/SetupActions.h"
 
 #include "ZUX/Base/Log.h"
+#include "ZUX/Base/OSError.h"
 #include "engine/Setup.h"
 
 #include <chrono>
@@ -51,7 +53,7 @@ void TSetupAction::Execute() {
     try {
         DoExecute();
     } catch (const Exception& e) {
-        LogFmt(u"Action %s: failed after %d ms: %s", {name, elapsed(), e.Message()});
+        LogException(Format(u"Action %s: failed after %d ms", {name, elapsed()}), e);
         throw;
     }
     SetProgress(100);
@@ -92,19 +94,18 @@ int32_t TSetupActionList::AverageProgress() const {
 }
 
 TSetupThread::TSetupThread() {
-    handle_ = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, &ThreadProc, this, CREATE_SUSPENDED, nullptr));
-    if (!handle_) throw EOSError(u"Cannot create the setup thread");
+    handle_ = TZUXKernelHandle(reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &ThreadProc, this, CREATE_SUSPENDED, nullptr)));
+    if (!handle_) throw EOSError(u"Cannot create the setup thread", GetLastOSError());
 }
 
 TSetupThread::~TSetupThread() {
     Terminate();
     WaitFor();
-    CloseHandle(handle_);
 }
 
 void TSetupThread::Start() {
-    ResumeThread(handle_);
+    ResumeThread(handle_.Get());
 }
 
 void TSetupThread::Terminate() {
@@ -112,7 +113,7 @@ void TSetupThread::Terminate() {
         // A thread that never started must still run to its end to be waited for.
         DWORD previous;
         do {
-            previous = ResumeThread(handle_);
+            previous = ResumeThread(handle_.Get());
         } while (previous != DWORD(-1) && previous > 1);
     }
     std::lock_guard<std::mutex> guard(lock_);
@@ -120,7 +121,7 @@ void TSetupThread::Terminate() {
 }
 
 void TSetupThread::WaitFor() {
-    WaitServingMessages(handle_);
+    WaitServingMessages(handle_.Get());
 }
 
 unsigned __stdcall TSetupThread::ThreadProc(void* self) {
