@@ -4,9 +4,11 @@
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/HashMD5.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Setup.h"
 #include "engine/UninstallEntry.h"
 #include "engine/UninstallLog.h"
@@ -54,8 +56,10 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
             source->SetPosition(0);
             stream->CopyFrom(*source, source->Size(), kCopyBlock);
             stream->Flush();
+            LogFmt(u"File written: %s (%d bytes)", {target, source->Size()});
         }
     } catch (const Exception& e) {
+        LogException(u"File not written: " + target, e);
         throw EInstallerInstallError(target + u"\r\n" + e.Message());
     }
 }
@@ -64,12 +68,23 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
                                              std::unique_ptr<TZUXBufferedFileStream>& target) {
     if (CreateFileForWriting(fileName, target)) return true;
     // Only now that writing failed is the file worth a digest.
-    if (SameText(FileDigest(fileName), StreamDigest(source))) return false;
+    LogLastError(u"File cannot be opened for writing: " + fileName);
+    if (SameText(FileDigest(fileName), StreamDigest(source))) {
+        LogFmt(u"File kept, it already has this content: %s", {fileName});
+        return false;
+    }
     int answer = saRetry;
-    MoveFile(fileName, fileName + u".bak");
+    if (MoveFile(fileName, fileName + u".bak"))
+        LogFmt(u"File replaced: %s renamed to %s.bak", {fileName, fileName});
+    else
+        LogLastError(u"File cannot be renamed to .bak: " + fileName);
     while (answer == saRetry) {
         if (CreateFileForWriting(fileName, target)) return true;
+        LogLastError(u"File cannot be opened for writing: " + fileName);
         answer = Ask(FormatText(u"QM2", {fileName}));
+        LogFmt(u"Asked about the locked file %s: %s", {fileName, answer == saRetry   ? u"retry"
+                                                                 : answer == saAbort ? u"abort"
+                                                                                     : u"skip"});
     }
     if (answer == saAbort) throw EInstallerInstallError(FormatText(u"E1", {fileName}));
     return false;
@@ -79,8 +94,9 @@ int TSetupExtractHelper::Ask(const String& text) {
     if (AskLockedFile) return AskLockedFile(text);
     int answer = 0;
     Setup->Synchronize([&] {
-        answer = MessageBoxW(nullptr, WStr(text), L"",
-                             MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+        // 0 when the question could not be shown: neither Retry nor Abort.
+        answer =
+            ZUXMessageBox(nullptr, text, u"", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
     });
     return answer;
 }
@@ -91,6 +107,7 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     const String datPath = ChangeFileExt(exePath, u".dat");
     const String program = GetProgramFileName();
     CopyFileOrRaise(program, exePath);
+    LogFmt(u"File written: %s (copy of %s)", {exePath, program});
 
     TSetupUninstallLog log(Setup->Options.get());
     const auto addPath = [&](const String& name) {
@@ -100,6 +117,8 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     addPath(datPath);
     addPath(exePath);
     log.SavePackage(datPath);
+    LogFmt(u"File written: %s (uninstall log of %d files)",
+           {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;
