@@ -71,6 +71,15 @@ String TSetupResources::FormatText(StringView key, std::initializer_list<FormatA
 }
 
 String TSetupResources::ExpandMacros(StringView text) const {
+    return Expand(text, true);
+}
+
+String TSetupResources::ExpandFileName(StringView text) const {
+    // In a path a backslash and n start a name ("\new"), never a line break.
+    return CleanFileName(Expand(text, false));
+}
+
+String TSetupResources::Expand(StringView text, bool lineBreaks) const {
     const String none;
     const std::pair<StringView, String> macros[] = {
         {u"\\n", u"\r\n"},
@@ -83,14 +92,22 @@ String TSetupResources::ExpandMacros(StringView text) const {
         {u"$STARTMENU", CommonPrograms},
         {u"$PROGRAMS", ProgramFiles},
     };
-    String result(text);
-    for (const auto& [macro, value] : macros)
-        if (result.find(macro) != String::npos) result = StringReplace(result, macro, value, false);
+    const size_t first = lineBreaks ? 0 : 1;
+    String result;
+    result.reserve(text.size());
+    // One pass: a value put in is never scanned again.
+    for (size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        if (text[i] == u'\\' || text[i] == u'$')
+            for (size_t m = first; m < std::size(macros) && !replaced; ++m)
+                if (text.substr(i, macros[m].first.size()) == macros[m].first) {
+                    result += macros[m].second;
+                    i += macros[m].first.size();
+                    replaced = true;
+                }
+        if (!replaced) result += text[i++];
+    }
     return result;
-}
-
-String TSetupResources::ExpandFileName(StringView text) const {
-    return CleanFileName(ExpandMacros(text));
 }
 
 std::vector<TSetupLanguageInfo> TSetupResources::ListLanguages() const {

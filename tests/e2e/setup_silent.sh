@@ -15,7 +15,7 @@ run() { "$launcher" "$setup" "$@"; }
 reg_value() { "$launcher" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }'; }
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR'
 
-rm -rf "$work" "$drive/ZIVR-e2e" "$drive/ZIVR-portable"
+rm -rf "$work" "$drive/ZIVR-e2e" "$drive/ZIVR-portable" "$drive/ZIVR-e2e-n"
 mkdir -p "$work"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
 
@@ -50,6 +50,8 @@ check "the log lists every file and the uninstaller" \
 check "the log ends with the uninstaller's own files" \
   grep -qx "$((count - 1))=Uninstall.exe" "$work/log.txt"
 check "paths in the log are relative" grep -qx '[0-9]*=System\\zivr_menu64.dll' "$work/log.txt"
+check "a folder named with n is no line break" test -f "$dest/Help/notes/new.txt"
+check "and the log names it as it is" grep -qx '[0-9]*=Help\\notes\\new.txt' "$work/log.txt"
 
 # A portable copy gets no uninstall entry.
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
@@ -60,13 +62,27 @@ check "portable configuration" grep -qx 'UserMode=0' <(config "$drive/ZIVR-porta
 check "a portable copy is not integrated" test ! -e "$drive/ZIVR-portable/Elevator.log"
 check "portable copy has no uninstall entry" test -z "$(reg_value "$uninstall_key" DisplayName)"
 
+# A destination whose folders start with n, installed and removed again.
+ndest=$drive/ZIVR-e2e-n/nadia/new
+run '/AUTO=C:\ZIVR-e2e-n\nadia\new' /PORTABLE /SILENT
+check "install under \\n folders exits 0" test $? -eq 0
+check "installed under its own name" test -f "$ndest/ZIVR.exe"
+check "nothing under a mangled name" test -z "$(find "$drive/ZIVR-e2e-n" -maxdepth 1 ! -name nadia ! -name ZIVR-e2e-n)"
+"$ipk5" extract "$ndest/Uninstall.dat" -o "$work/nlog" >/dev/null
+iconv -f UTF-16LE -t UTF-8 "$work/nlog/Uninstall.ini" | tr -d '\r' > "$work/nlog.txt"
+check "its log names its own files as they are" grep -qx '[0-9]*=Uninstall.dat' "$work/nlog.txt"
+"$launcher" 'C:\ZIVR-e2e-n\nadia\new\Uninstall.exe' /AUTO /SILENT
+check "its uninstaller exits 0" test $? -eq 0
+"$launcher" --stop # the uninstaller may go on from the temporary folder
+check "and leaves nothing behind" test -z "$(find "$ndest" -type f 2>/dev/null)"
+
 # An update with nothing to update fails, and says why.
 run '/AUTO=C:\ZIVR-none' /UPDATE /SILENT 2> "$work/update.err"
 code=$?
 check "update without a copy fails" test $code -ne 0
 check "update without a copy explains" grep -q 'Cannot install update on v0.00' "$work/update.err"
 
-rm -rf "$drive/ZIVR-e2e" "$drive/ZIVR-portable" "$drive/users/Public/Desktop/ZIVR.lnk" \
+rm -rf "$drive/ZIVR-e2e" "$drive/ZIVR-portable" "$drive/ZIVR-e2e-n" "$drive/users/Public/Desktop/ZIVR.lnk" \
        "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/ZIVR"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
 finish
