@@ -67,6 +67,8 @@ class TSetupPackageReader : public TCustomSetupPackage {
 public:
     // Reads the package at source's position; source is neither kept nor
     // closed. Raises ESetupPackageReadError, EInvalidOperation or EReadError.
+    // A content more than 1024 times the packed stream (plus 1 MiB) is refused
+    // before anything is reserved.
     explicit TSetupPackageReader(ZUX::TZUXStream& source);
 
     bool Contains(ZUX::StringView name) const { return table_.Find(name) != nullptr; }
