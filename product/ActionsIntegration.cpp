@@ -97,7 +97,12 @@ void TSetupActionConfig::DoExecute() {
     SetStatus(GetCommonText(u"A6"));
     const String fileName = Setup->DestPath + u"ZIVR.ini";
     TZUXIniFile config;
-    config.LoadFromFile(fileName);
+    // The user's own sections must survive: a file that is there but cannot
+    // be read stops the run rather than being written anew without them.
+    if (FileExists(fileName)) {
+        TZUXBufferedFileStream stream(fileName, fmOpenRead | fmShareDenyNone);
+        config.LoadFromStream(stream);
+    }
     config.WriteSectionText(kIntegration, Options().ReadSectionText(kIntegration));
     // "System" belongs to the setup: keys of older versions do not survive.
     config.DeleteSection(u"System");
@@ -131,7 +136,9 @@ void TSetupActionIntegrate::DoExecute() {
         ReadIntegration(u"AssociateWithFiles"), IsWindows8OrLater() && !Setup->HasFlag(sfAuto));
     if (switches.empty()) return;
     // The tool's own result is its business; it only has to be done when it exits.
-    RunAndWait(tool + switches);
+    // Quoted: with a blank in the path, a program planted at the split
+    // ("C:\Program.exe") would run with our rights instead.
+    RunAndWait(u"\"" + tool + u"\"" + switches);
 }
 
 void TSetupActionIntegrate::Describe(TSetupSummaryBuilder& builder) {
