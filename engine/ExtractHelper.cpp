@@ -1,11 +1,13 @@
 #include "engine/ExtractHelper.h"
 
+#include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/HashMD5.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Win32.h"
 #include "engine/Setup.h"
 #include "engine/SystemTools.h"
 #include "package/Package.h"
@@ -47,28 +49,66 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
             Setup->Resources->GetStream(entry.GetPackagedName());
         std::unique_ptr<TZUXBufferedFileStream> stream;
         if (CreateTargetStream(target, *source, stream)) {
-            source->SetPosition(0);
-            stream->CopyFrom(*source, source->Size(), kCopyBlock);
-            stream->Flush();
+            try {
+                source->SetPosition(0);
+                stream->CopyFrom(*source, source->Size(), kCopyBlock);
+                stream->Flush();
+            } catch (...) {
+                // A part of the file must not replace the old one at the restart.
+                if (!replacement_.empty()) {
+                    stream.reset();
+                    ZUX::DeleteFile(replacement_);
+                }
+                throw;
+            }
         }
     } catch (const Exception& e) {
         throw EInstallerInstallError(target + u"\r\n" + e.Message());
     }
 }
 
+String TSetupExtractHelper::ReplacementName(const String& fileName) {
+    return fileName + u".new";
+}
+
+bool TSetupExtractHelper::CreateReplacement(const String& fileName,
+                                            std::unique_ptr<TZUXBufferedFileStream>& target) {
+    const String side = ReplacementName(fileName);
+    if (!CreateFileForWriting(side, target)) return false;
+    if (MoveFileExW(WStr(LongPathForm(side)), WStr(LongPathForm(fileName)),
+                    MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        RestartRequired = true;
+        replacement_ = side;
+        return true;
+    }
+    target.reset();
+    ZUX::DeleteFile(side);
+    return false;
+}
+
 bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream& source,
                                              std::unique_ptr<TZUXBufferedFileStream>& target) {
+    replacement_.clear();
     if (CreateFileForWriting(fileName, target)) return true;
     // Only now that writing failed is the file worth a digest.
     if (SameText(FileDigest(fileName), StreamDigest(source))) return false;
-    int answer = saRetry;
-    MoveFile(fileName, fileName + u".bak");
+    // A ".bak" of an earlier run is no reason to bother the user.
+    const String backup = fileName + u".bak";
+    SetFileAttr(backup, 0);
+    ZUX::DeleteFile(backup);
+    MoveFile(fileName, backup);
+    // Nobody is there to answer in a silent run.
+    int answer = Setup->HasFlag(sfSilent) ? 0 : saRetry;
     while (answer == saRetry) {
         if (CreateFileForWriting(fileName, target)) return true;
         answer = Ask(FormatText(u"QM2", {fileName}));
     }
-    if (answer == saAbort) throw EInstallerInstallError(FormatText(u"E1", {fileName}));
-    return false;
+    if (answer == saIgnore) return false;
+    // Unanswered (a silent run, or a box that could not be shown) is no
+    // Ignore: the new file replaces the old one at the next restart, or the
+    // run stops.
+    if (answer != saAbort && CreateReplacement(fileName, target)) return true;
+    throw EInstallerInstallError(FormatText(u"E1", {fileName}));
 }
 
 int TSetupExtractHelper::Ask(const String& text) {

@@ -60,13 +60,22 @@ void WriteDword(HKEY key, const wchar_t* name, DWORD value) {
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
+// The program of a command line: the quoted path, or the whole text when it
+// is not quoted (as older copies wrote it).
+String CommandProgram(const String& command) {
+    if (command.empty() || command[0] != u'"') return command;
+    const size_t end = command.find(u'"', 1);
+    return command.substr(1, end == String::npos ? String::npos : end - 1);
+}
+
 bool ReadInstallPath(const String& keyPath, REGSAM view, String& path) {
     TRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WStr(keyPath), 0, KEY_READ | view, key.Out()) !=
         ERROR_SUCCESS)
         return false;
     path = IncludeTrailingPathDelimiter(ReadString(key.Get(), L"InstallPath"));
-    if (!DirectoryExists(path)) path = ExtractFilePath(ReadString(key.Get(), L"UninstallString"));
+    if (!DirectoryExists(path))
+        path = ExtractFilePath(CommandProgram(ReadString(key.Get(), L"UninstallString")));
     if (!DirectoryExists(path)) path = ExtractFilePath(ReadString(key.Get(), L"DisplayIcon"));
     return DirectoryExists(path);
 }
@@ -164,7 +173,11 @@ void TSetupAppRepo::Register(const String& name, const String& uninstallExe, con
     WriteString(k.Get(), L"InstallDate", FromWStr(date));
     WriteString(k.Get(), L"InstallPath", ExtractFilePath(uninstallExe));
     WriteString(k.Get(), L"Publisher", publisher);
-    WriteString(k.Get(), L"UninstallString", uninstallExe);
+    // The system runs this as a command line: unquoted, "C:\Program Files\..."
+    // would first start a "C:\Program.exe" that someone planted.
+    WriteString(k.Get(), L"UninstallString",
+                uninstallExe.find(u' ') != String::npos ? u"\"" + uninstallExe + u"\""
+                                                        : uninstallExe);
     WriteString(k.Get(), L"URLInfoAbout", homePage);
 }
 

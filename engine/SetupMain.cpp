@@ -23,6 +23,7 @@ enum : int {
     EXIT_OK = 0,
     EXIT_FAILED = 1,
     EXIT_NOT_AVAILABLE = 2,
+    EXIT_RESTART_REQUIRED = 3010, // done, but a file takes its place at the next restart
     EXIT_ELEVATION_DECLINED = 1223,
 };
 
@@ -116,7 +117,7 @@ int Run(std::unique_ptr<TSetup>& setup) {
         throw EInstallerInstallError(lines);
     }
     setup->RunPostInstallActions();
-    return EXIT_OK;
+    return setup->ExtractHelper->RestartRequired ? EXIT_RESTART_REQUIRED : EXIT_OK;
 }
 
 } // namespace
