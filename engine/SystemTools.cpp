@@ -22,7 +22,14 @@ void DeleteFileOrSchedule(const String& path) {
     // folder now, off the disk at the next restart.
     const String temp = ZUX::GetTempFileName(u"delete");
     ZUX::DeleteFile(temp);
-    if (ZUX::MoveFile(path, temp)) ScheduleDeleteOnReboot(temp);
+    if (ZUX::MoveFile(path, temp)) {
+        ScheduleDeleteOnReboot(temp);
+        return;
+    }
+    // Another volume than the temporary folder: off the disk at the restart,
+    // from where it stands.
+    ZUX::DeleteFile(temp);
+    ScheduleDeleteOnReboot(path);
 }
 
 void CopyFileOrRaise(const String& source, const String& target) {
@@ -36,7 +43,7 @@ void ScheduleDeleteOnReboot(const String& path) {
     MoveFileExW(WStr(LongPathForm(path)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-std::optional<uint32_t> RunAndWait(const String& commandLine) {
+std::optional<uint32_t> RunAndWait(const String& commandLine, uint32_t timeoutMs) {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end()); // CreateProcessW writes
     buffer.push_back(0);
     STARTUPINFOW startup{};
@@ -48,10 +55,9 @@ std::optional<uint32_t> RunAndWait(const String& commandLine) {
                         &startup, &info))
         return std::nullopt;
     const TKernelHandle process(info.hProcess), thread(info.hThread);
-    // A console program has no input queue and fails this wait at once: it is
-    // ready. Only a window that stays busy too long is left to itself.
-    if (WaitForInputIdle(process.Get(), 5000) == WAIT_TIMEOUT) return std::nullopt;
-    WaitForSingleObject(process.Get(), INFINITE);
+    // A tool that is slow to show its window is still at work: what comes
+    // next (deleting it, with the uninstaller) must wait until it has ended.
+    if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.Get(), &exitCode)) return std::nullopt;
     return uint32_t(exitCode);

@@ -9,7 +9,8 @@
 
 // Deletes the file (read-only or not). When it is in use, it is moved into the
 // temporary folder under a name beginning with "del" and deleted at the next
-// restart. A failed deletion, move or scheduling is not reported; only a
+// restart; when it cannot be moved (another volume), it is deleted at the next
+// restart where it stands. A failed deletion, move or scheduling is not reported; only a
 // temporary folder or name that cannot be had raises the system's error.
 void DeleteFileOrSchedule(const ZUX::String& path);
 
@@ -21,11 +22,12 @@ void CopyFileOrRaise(const ZUX::String& source, const ZUX::String& target);
 void ScheduleDeleteOnReboot(const ZUX::String& path);
 
 // Runs commandLine (the program first, as the command line gives it) with our
-// rights and handles, shown normally, and waits for it to end. A program that
-// shows a window but does not get ready for input within 5 seconds is not
-// waited for. Gives the exit code when the program was waited for; nothing is
-// raised.
-std::optional<uint32_t> RunAndWait(const ZUX::String& commandLine);
+// rights and handles, shown normally, and waits for it to end, however long it
+// stays busy, up to timeoutMs. Gives the exit code when the program ended in
+// time; nothing is raised.
+inline constexpr uint32_t RunAndWaitTimeoutMs = 10 * 60 * 1000;
+std::optional<uint32_t> RunAndWait(const ZUX::String& commandLine,
+                                   uint32_t timeoutMs = RunAndWaitTimeoutMs);
 
 // Whether the running program is the uninstaller ("Uninstall.exe").
 bool IsUninstaller();
