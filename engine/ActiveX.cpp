@@ -36,7 +36,11 @@ private:
 
 class TLibrary {
 public:
-    explicit TLibrary(const String& path) : module_(LoadLibraryW(WStr(path))) {}
+    // The server's own libraries come from its folder, the rest from the system's.
+    explicit TLibrary(const String& path)
+        : module_(LoadLibraryExW(WStr(path), nullptr,
+                                 LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    }
     ~TLibrary() {
         if (module_) FreeLibrary(module_);
     }
