@@ -68,13 +68,11 @@ void Fill(TZUXFindFileInfo& info, const WIN32_FIND_DATAW& data) {
     info.LastWriteTime = Ticks(data.ftLastWriteTime);
 }
 
-// A folder that is a junction or a symbolic link: deleting "its" contents
-// would delete somebody else's files.
+} // namespace
+
 bool IsLinkFolder(const TZUXFindFileInfo& info) {
     return info.IsFolder && (info.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
-
-} // namespace
 
 TZUXFindHandle::TZUXFindHandle(void* handle)
     : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
@@ -212,7 +210,7 @@ bool CopyDirectory(const String& source, const String& target, const String& ext
         const String name = level.info.Name;
         if (!level.info.IsFolder) {
             if (!CopyFile(level.source + name, level.target + name, false)) return false;
-        } else if (recursive) {
+        } else if (recursive && !IsLinkFolder(level.info)) {
             String subSource = level.source + name + u"\\";
             String subTarget = level.target + name + u"\\";
             levels.emplace_back(std::move(subSource), std::move(subTarget)); // level is invalid now
@@ -275,7 +273,7 @@ void EnumFiles(const String& path, const String& extList, TZUXFileKinds kinds,
         if (recursive && !level.listed) {
             level.listed = true;
             for (bool f = FindFirst(level.folder, String(), fkFolder, info); f; f = FindNext(info))
-                level.subfolders.push_back(info.FullPath() + u"\\");
+                if (!IsLinkFolder(info)) level.subfolders.push_back(info.FullPath() + u"\\");
         }
         if (level.next < level.subfolders.size()) {
             String sub = level.subfolders[level.next++];
@@ -323,10 +321,11 @@ void TZUXSearch::Start(bool recursive) {
             subfolders.Clear();
             for (bool f = FindFirst(folder, extList_, recursive ? fkAny : fkFile, info);
                  f && running_; f = FindNext(info)) {
-                if (info.IsFolder)
-                    subfolders.Add(info.FullPath() + u"\\");
-                else if (onFile_)
+                if (info.IsFolder) {
+                    if (!IsLinkFolder(info)) subfolders.Add(info.FullPath() + u"\\");
+                } else if (onFile_) {
                     onFile_(info.FullPath());
+                }
             }
             subfolders.SortLogical();
             for (int i = subfolders.Count() - 1; i >= 0; --i)
@@ -396,7 +395,12 @@ bool SetCurrentDir(const String& path) {
 
 String NormalizePath(const String& path) {
     String result = path;
-    if (result.find(u".\\") != String::npos) {
+    // C:\... and \\server\... stand alone; ZIVR, C:ZIVR, \ZIVR and C:/Apps
+    // depend on the current folder or are spelt unlike Windows.
+    const bool absolute = (result.size() >= 3 && result[1] == u':' && result[2] == u'\\') ||
+                          StartsWith(result, u"\\\\");
+    if (!result.empty() &&
+        (!absolute || result.find(u'/') != String::npos || result.find(u".\\") != String::npos)) {
         const String full = QueryString(
             [&](wchar_t* b, DWORD n) { return GetFullPathNameW(WStr(result), n, b, nullptr); });
         if (!full.empty()) result = full;
