@@ -3,15 +3,20 @@
 # disk, the uninstall entry, the uninstall log read back with the package tool,
 # and the exit codes a script sees.
 #
-#   setup_silent.sh SETUP.exe IPK5 LAUNCHER WORKDIR
+#   setup_silent.sh SETUP.exe IPK5 LAUNCHER WORKDIR HOLD_FILE.exe
 set -uo pipefail
-setup=$1 ipk5=$2 launcher=$3 work=$4
+setup=$1 ipk5=$2 launcher=$3 work=$4 hold=$5
 
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 prefix=$("$launcher" --prefix) || { echo "no Wine prefix"; exit 1; }
 drive=$prefix/drive_c
 run() { "$launcher" "$setup" "$@"; }
+# Setup.exe's whole exit code: a Linux exit status keeps only its low 8 bits.
+full_code() {
+  "$launcher" cmd /v:on /c "start /wait \"\" \"Z:${setup//\//\\}\" $* & echo code=!errorlevel!" 2>/dev/null |
+    tr -d '\r' | sed -n 's/^code=//p'
+}
 reg_value() { "$launcher" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }'; }
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR'
 
@@ -53,6 +58,22 @@ check "paths in the log are relative" grep -qx '[0-9]*=System\\zivr_menu64.dll' 
 check "a folder named with n is no line break" test -f "$dest/Help/notes/new.txt"
 check "and the log names it as it is" grep -qx '[0-9]*=Help\\notes\\new.txt' "$work/log.txt"
 
+# A file held open by another program in a silent run: the new one waits
+# beside it for the restart, and the exit code says so.
+printf 'another build' > "$dest/Help/index.htm"
+"$launcher" "$hold" 'C:\ZIVR-e2e\Help\index.htm' 120 &
+holder=$!
+for _ in $(seq 100); do [[ -e $dest/Help/index.htm.held ]] && break; sleep 0.2; done
+code=$(full_code '/AUTO=C:\ZIVR-e2e' /SILENT)
+touch "$dest/Help/index.htm.release"
+wait $holder
+check "a held file makes the run ask for a restart (3010)" test "$code" = 3010
+check "the held file is left as it was" test "$(cat "$dest/Help/index.htm")" = 'another build'
+check "the new file waits beside it" cmp -s "$dest/Help/index.htm.new" "$(dirname "$0")/../../demo/product/Help/index.htm"
+check "and replaces it at the restart" grep -qi 'ZIVR-e2e\\Help\\index.htm.new' \
+  <("$launcher" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null)
+rm -f "$dest/Help/index.htm.new" "$dest/Help/index.htm.release"
+
 # A portable copy gets no uninstall entry.
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
 run '/AUTO=C:\ZIVR-portable' /PORTABLE /SILENT
@@ -73,8 +94,9 @@ iconv -f UTF-16LE -t UTF-8 "$work/nlog/Uninstall.ini" | tr -d '\r' > "$work/nlog
 check "its log names its own files as they are" grep -qx '[0-9]*=Uninstall.dat' "$work/nlog.txt"
 "$launcher" 'C:\ZIVR-e2e-n\nadia\new\Uninstall.exe' /AUTO /SILENT
 check "its uninstaller exits 0" test $? -eq 0
-"$launcher" --stop # the uninstaller may go on from the temporary folder
-check "and leaves nothing behind" test -z "$(find "$ndest" -type f 2>/dev/null)"
+for f in ZIVR.exe Help/notes/new.txt Uninstall.exe Uninstall.dat; do
+  check "its uninstaller removed $f" test ! -e "$ndest/$f"
+done
 
 # An update with nothing to update fails, and says why.
 run '/AUTO=C:\ZIVR-none' /UPDATE /SILENT 2> "$work/update.err"
