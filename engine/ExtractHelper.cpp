@@ -147,7 +147,21 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     text.SetPosition(0);
     TSetupPackageBuilder builder(SetupPackageKey);
     builder.Add(text, u"Uninstall.ini");
-    builder.Commit(datPath, 4);
+    // Written beside and renamed into place: a failure part-way must not
+    // leave a copy that can no longer be uninstalled.
+    const String partial = datPath + u".partial";
+    try {
+        builder.Commit(partial, 4);
+    } catch (...) {
+        ZUX::DeleteFile(partial);
+        throw;
+    }
+    if (!MoveFileReplacing(partial, datPath)) {
+        const uint32_t error = GetLastOSError();
+        ZUX::DeleteFile(partial);
+        SetLastError(error);
+        RaiseLastOSError();
+    }
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;

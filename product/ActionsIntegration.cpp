@@ -110,7 +110,15 @@ void TSetupActionConfig::DoExecute() {
     config.WriteString(u"System", u"DefaultLang", Resources().Language + u".lng");
     config.WriteInteger(u"System", u"UserMode", Setup->HasFlag(sfPortable) ? 0 : 1);
     config.WriteInteger(u"System", u"Version", ProductInfo().GetProductVersionId());
-    if (!config.SaveToFile(fileName)) RaiseLastOSError();
+    // Written beside and renamed into place: a failure part-way must not cost
+    // the user the settings.
+    const String partial = fileName + u".partial";
+    if (!config.SaveToFile(partial) || !MoveFileReplacing(partial, fileName)) {
+        const uint32_t error = GetLastOSError();
+        ZUX::DeleteFile(partial);
+        SetLastError(error);
+        RaiseLastOSError();
+    }
 }
 
 // ---- registration tool ----

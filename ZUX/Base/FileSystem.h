@@ -90,6 +90,9 @@ uint64_t GetFileSize(const String& path);
 bool CopyFile(const String& source, const String& target, bool failIfExists);
 // Fails when the target exists.
 bool MoveFile(const String& source, const String& target);
+// Replaces target (read-only or not) with source in one step, on the same
+// volume: readers see the old file or the new one, never a part.
+bool MoveFileReplacing(const String& source, const String& target);
 // Fails on read-only files.
 bool DeleteFile(const String& path);
 // Removes an empty folder.

@@ -150,6 +150,12 @@ bool MoveFile(const String& source, const String& target) {
     return MoveFileW(WStr(LongPathForm(source)), WStr(LongPathForm(target))) != 0;
 }
 
+bool MoveFileReplacing(const String& source, const String& target) {
+    SetFileAttributesW(WStr(LongPathForm(target)), FILE_ATTRIBUTE_NORMAL);
+    return MoveFileExW(WStr(LongPathForm(source)), WStr(LongPathForm(target)),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool DeleteFile(const String& path) {
     return DeleteFileW(WStr(LongPathForm(path))) != 0;
 }

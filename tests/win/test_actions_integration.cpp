@@ -117,6 +117,16 @@ TEST_F(ActionInteg, ConfigFailsWhenTheFileCannotBeWritten) {
     Make(u"");
     ForceDirectories(dest + u"ZIVR.ini\\"); // a folder where the file should go
     EXPECT_THROW(TSetupActionConfig().DoExecute(), Exception);
+    RemoveDir(dest + u"ZIVR.ini");
+    // The new text cannot be written beside: the old file stays whole.
+    const std::string before = "[Player]\r\nVolume=70\r\n";
+    ZUXTest::WriteFile(dest + u"ZIVR.ini", before);
+    ForceDirectories(dest + u"ZIVR.ini.partial\\");
+    EXPECT_THROW(TSetupActionConfig().DoExecute(), Exception);
+    EXPECT_EQ(ReadText(dest + u"ZIVR.ini"), String(before.begin(), before.end()));
+    RemoveDir(dest + u"ZIVR.ini.partial");
+    TSetupActionConfig().DoExecute();
+    EXPECT_FALSE(FileExists(dest + u"ZIVR.ini.partial"));
 }
 
 TEST_F(ActionInteg, ConfigStopsWhenTheFileCannotBeRead) {

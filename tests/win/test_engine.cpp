@@ -221,6 +221,27 @@ TEST_F(Engine, SilentInstallExtractsAndLeavesTheUninstaller) {
     EXPECT_EQ(found, dest);
 }
 
+TEST_F(Engine, UninstallLogIsReplacedWholeOrNotAtAll) {
+    auto setup = Make(u"/AUTO=\"" + root + u"\" /SILENT /PORTABLE");
+    const String dat = root + u"Uninstall.dat";
+    {
+        TZUXFileStream old(dat, fmCreate);
+        old.WriteBuffer("old log", 7);
+    }
+    // The new log cannot be written: the old one stays whole.
+    ASSERT_TRUE(ForceDirectories(dat + u".partial\\"));
+    EXPECT_THROW(setup->ExtractHelper->WriteUninstaller(root, {}), Exception);
+    EXPECT_EQ(ReadFileBytes(dat), "old log");
+    ASSERT_TRUE(RemoveDir(dat + u".partial"));
+    // Written: in place, and nothing left beside it.
+    setup->ExtractHelper->WriteUninstaller(root, {});
+    TZUXBufferedFileStream written(dat, fmOpenRead);
+    TSetupPackageReader reader(written);
+    std::unique_ptr<TZUXMemoryStream> ini;
+    EXPECT_TRUE(reader.Extract(u"Uninstall.ini", ini));
+    EXPECT_FALSE(FileExists(dat + u".partial"));
+}
+
 TEST_F(Engine, PortableInstallHasNoUninstallEntry) {
     TestProduct::actions = {&CreateAction<TSetupActionExtract>};
     const String dest = root + u"Portable\\";
@@ -256,11 +277,12 @@ TEST_F(Engine, LockedTargets) {
     ASSERT_FALSE(setup->HasFlag(sfSilent));
     TSetupExtractHelper& helper = *setup->ExtractHelper;
     int asked = 0, answer = saIgnore;
-    helper.AskLockedFile = [&](const String& text) {
+    const auto ask = [&](const String& text) {
         ++asked;
         EXPECT_NE(text.find(u"Cannot write"), String::npos);
         return answer;
     };
+    helper.AskLockedFile = ask;
     const auto lock = [](const String& path, DWORD share) {
         return CreateFileW(WStr(path), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     };
@@ -328,7 +350,7 @@ TEST_F(Engine, LockedTargets) {
     // it stops.
     setup.reset();
     setup = Make(u"/AUTO=\"" + root + u"\" /SILENT");
-    setup->ExtractHelper->AskLockedFile = helper.AskLockedFile;
+    setup->ExtractHelper->AskLockedFile = ask; // helper went with the first setup
     asked = 0;
     ZUX::DeleteFile(side);
     ASSERT_TRUE(ForceDirectories(side + u"\\")); // a folder where the file would go
