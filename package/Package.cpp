@@ -145,7 +145,7 @@ void TSetupPackageFileTable::SaveToStream(TZUXStream& stream) const {
     for (const auto& item : items_) item->SaveToStream(stream);
 }
 
-TSetupPackageReader::TSetupPackageReader(TZUXStream& source) {
+TSetupPackageReader::TSetupPackageReader(TZUXStream& source, const String& keyText) {
     uint8_t header[12];
     source.ReadBuffer(header, sizeof header);
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) throw ESetupPackageReadError();
@@ -159,7 +159,7 @@ TSetupPackageReader::TSetupPackageReader(TZUXStream& source) {
         throw ESetupPackageReadError();
 
     TSetupKey key;
-    key.Init(SetupPackageKey);
+    key.Init(keyText);
     // The content grows as it is decoded and never beyond the header's size.
     content_.ReserveBounded(size);
     TChecksummingWriter writer(content_);
