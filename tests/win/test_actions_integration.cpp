@@ -6,10 +6,11 @@
 #include "TestProduct.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Shell.h"
-#include "ZUX/Base/StrUtils.h"
-#include "engine/KernelHandle.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/Setup.h"
 
 #include <gtest/gtest.h>
@@ -137,9 +138,9 @@ TEST_F(ActionInteg, ConfigStopsWhenTheFileCannotBeRead) {
     {
         // Another program holds it so that nobody may read it. (On Windows a
         // file may also be unreadable and still writable; Wine cannot make one.)
-        const TKernelHandle holder(CreateFileW(WStr(file), GENERIC_WRITE,
-                                               FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                               OPEN_EXISTING, 0, nullptr));
+        const TZUXKernelHandle holder(CreateFileW(WStr(file), GENERIC_WRITE,
+                                                  FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder);
         try {
             TSetupActionConfig().DoExecute();
@@ -214,13 +215,10 @@ TEST_F(ActionInteg, ShortcutsFollowOptionsAndKeepMatchingLinks) {
     add(u"$STARTMENU\\Zivr Test Player\\Help.lnk", u"$DEST\\Help\\index.htm");
     const String desktop = setup->Resources->CommonDesktop + u"Zivr Test Player.lnk";
     const String menu = setup->Resources->CommonPrograms + u"Zivr Test Player\\";
-    struct Cleanup {
-        String desktop, menu;
-        ~Cleanup() {
-            ZUX::DeleteFile(desktop);
-            ZUXTest::RemoveTree(menu);
-        }
-    } cleanup{desktop, menu};
+    const auto cleanup = ZUX::ScopeExit([desktop, menu] {
+        ZUX::DeleteFile(desktop);
+        ZUXTest::RemoveTree(menu);
+    });
 
     Options().WriteBool(u"Integration", u"ShortcutDesktop", false);
     TSetupActionShortcuts action;

@@ -7,8 +7,8 @@
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/LibrarySearch.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
-#include "engine/SystemTools.h"
+#include "ZUX/Base/Shell.h"
+#include "ZUX/Base/Strings.h"
 
 #include <gtest/gtest.h>
 

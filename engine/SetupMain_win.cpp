@@ -3,17 +3,16 @@
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/MessageWindow.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/Elevation.h"
-#include "engine/KernelHandle.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
-#include "engine/SystemTools.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -103,7 +102,7 @@ int RelaunchFromTemp(const String& params) {
     info.lpDirectory = WStr(folder);
     info.nShow = SW_SHOW;
     if (!ShellExecuteExW(&info)) RaiseLastOSError();
-    const TKernelHandle process(info.hProcess);
+    const TZUXKernelHandle process(info.hProcess);
     if (!process) return EXIT_FAILED; // started, but its outcome cannot be known
     WaitServingMessages(process.Get(), INFINITE);
     DWORD exitCode = EXIT_FAILED;
