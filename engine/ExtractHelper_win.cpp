@@ -5,6 +5,7 @@
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/HashMD5.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
@@ -63,8 +64,11 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
                 }
                 throw;
             }
+            LogFmt(u"File written: %s (%d bytes)",
+                   {replacement_.empty() ? target : replacement_, source->Size()});
         }
     } catch (const Exception& e) {
+        LogException(u"File not written: " + target, e);
         throw EInstallerInstallError(target + u"\r\n" + e.Message());
     }
 }
@@ -81,8 +85,10 @@ bool TSetupExtractHelper::CreateReplacement(const String& fileName,
                     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
         RestartRequired = true;
         replacement_ = side;
+        LogFmt(u"File in use: the new one waits as %s and replaces it at the next restart", {side});
         return true;
     }
+    LogLastError(u"File cannot be replaced at the next restart: " + fileName);
     target.reset();
     ZUX::DeleteFile(side);
     return false;
@@ -93,17 +99,28 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
     replacement_.clear();
     if (CreateFileForWriting(fileName, target)) return true;
     // Only now that writing failed is the file worth a digest.
-    if (SameText(FileDigest(fileName), StreamDigest(source))) return false;
+    LogLastError(u"File cannot be opened for writing: " + fileName);
+    if (SameText(FileDigest(fileName), StreamDigest(source))) {
+        LogFmt(u"File kept, it already has this content: %s", {fileName});
+        return false;
+    }
     // A ".bak" of an earlier run is no reason to bother the user.
     const String backup = fileName + u".bak";
     SetFileAttr(backup, 0);
     ZUX::DeleteFile(backup);
-    MoveFile(fileName, backup);
+    if (MoveFile(fileName, backup))
+        LogFmt(u"File replaced: %s renamed to %s.bak", {fileName, fileName});
+    else
+        LogLastError(u"File cannot be renamed to .bak: " + fileName);
     // Nobody is there to answer in a silent run.
     int answer = Setup->HasFlag(sfSilent) ? 0 : saRetry;
     while (answer == saRetry) {
         if (CreateFileForWriting(fileName, target)) return true;
+        LogLastError(u"File cannot be opened for writing: " + fileName);
         answer = Ask(FormatText(u"QM2", {fileName}));
+        LogFmt(u"Asked about the locked file %s: %s", {fileName, answer == saRetry   ? u"retry"
+                                                                 : answer == saAbort ? u"abort"
+                                                                                     : u"skip"});
     }
     if (answer == saIgnore) return false;
     // Unanswered (a silent run, or a box that could not be shown) is no
@@ -129,6 +146,7 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     const String datPath = ChangeFileExt(exePath, u".dat");
     const String program = GetProgramFileName();
     CopyFileOrRaise(program, exePath);
+    LogFmt(u"File written: %s (copy of %s)", {exePath, program});
 
     TSetupUninstallLog log(Setup->Options.get());
     const auto addPath = [&](const String& name) {
@@ -152,6 +170,8 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
         SetLastError(error);
         RaiseLastOSError();
     }
+    LogFmt(u"File written: %s (uninstall log of %d files)",
+           {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;

@@ -7,6 +7,7 @@
 #include "ZUX/Base/Handle.h"
 #include "ZUX/Base/IniFile.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
@@ -138,7 +139,10 @@ void TSetupActionPrepare::CreateUpdateTasks() {
 }
 
 void TSetupActionPrepare::Backup(TZUXStringList& list) {
-    if (Setup->HasFlag(sfNoBackup)) return;
+    if (Setup->HasFlag(sfNoBackup)) {
+        Log(u"Backup skipped: NOBACKUP");
+        return;
+    }
     TSetupFileList files;
     CreateBackupFileList(files);
     Total = int32_t(Tasks.size()) + files.Count();
@@ -163,7 +167,10 @@ void TSetupActionPrepare::CreateBackupFileList(TSetupFileList& files) {
 
 void TSetupActionPrepare::WriteBackup(const TSetupFileList& files) {
     SetStatus(GetCommonText(u"A1"));
-    if (files.Count() == 0) return;
+    if (files.Count() == 0) {
+        Log(u"Backup: nothing to archive");
+        return;
+    }
     ForceDirectories(GetBackupFolder());
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -175,6 +182,7 @@ void TSetupActionPrepare::WriteBackup(const TSetupFileList& files) {
         UpdateProgress();
     }
     zip.Close();
+    LogFmt(u"Backup archive written: %s (%d files)", {BackupFileName, files.Count()});
 }
 
 void TSetupActionPrepare::ExcludeKeptContent(TZUXStringList& list) {
@@ -240,6 +248,7 @@ void TSetupActionPrepare::AddComponentFiles(TZUXStringList& list) {
 
 void TSetupActionPrepare::RunUpdateTasks(TZUXStringList& list) {
     SetStatus(GetCommonText(u"A5"));
+    LogFmt(u"Update tasks: %d", {int64_t(Tasks.size())});
     for (const auto& task : Tasks) {
         ++Position;
         task->Execute(&list);
@@ -249,6 +258,7 @@ void TSetupActionPrepare::RunUpdateTasks(TZUXStringList& list) {
 
 void TSetupActionPrepare::DeleteFiles(TZUXStringList& list) {
     SetStatus(GetCommonText(u"A3"));
+    LogFmt(u"Deleting what is there of %d old paths", {list.Count()});
     TZUXStringList folders;
     for (int i = 0; i < list.Count(); ++i) {
         const String path = list.Strings(i);

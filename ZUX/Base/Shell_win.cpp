@@ -1,4 +1,5 @@
 // The Windows shell and processes: starting, shell links, notices.
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/Shell.h"
 
 #include "ZUX/Base/FileAttributes.h"
@@ -113,12 +114,19 @@ bool IsRunningUnderWine() {
 }
 
 bool ShellExecute(const String& fileName, const String& parameters) {
+    bool started = false;
     try {
-        if (IsURL(fileName) || StartsWith(fileName, u"mailto:", true)) return ShellOpen(fileName);
-        return ShellDefaultVerb(fileName, WStr(parameters), L"");
+        if (IsURL(fileName) || StartsWith(fileName, u"mailto:", true))
+            started = ShellOpen(fileName);
+        else
+            started = ShellDefaultVerb(fileName, WStr(parameters), L"");
     } catch (...) {
-        return false;
     }
+    if (started)
+        LogFmt(u"Program started: %s %s", {fileName, parameters});
+    else
+        LogLastError(u"Program not started: " + fileName + u" " + parameters);
+    return started;
 }
 
 bool ShellOpen(const String& target) {
@@ -196,14 +204,22 @@ std::optional<uint32_t> RunAndWait(const String& commandLine, uint32_t timeoutMs
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info))
+                        &startup, &info)) {
+        LogLastError(u"Program not started: " + commandLine);
         return std::nullopt;
+    }
+    LogFmt(u"Program started: %s", {commandLine});
     const TZUXKernelHandle process(info.hProcess), thread(info.hThread);
     // A tool that is slow to show its window is still at work: what comes
     // next (deleting it, with the uninstaller) must wait until it has ended.
-    if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        LogFmt(u"Program still running after %d s: not waited for any longer",
+               {int64_t(timeoutMs / 1000)});
+        return std::nullopt;
+    }
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.Get(), &exitCode)) return std::nullopt;
+    LogFmt(u"Program ended with exit code %d", {int64_t(exitCode)});
     return uint32_t(exitCode);
 }
 
