@@ -117,6 +117,7 @@ check "an update of a newer copy fails" test $? -ne 0
 check "and says why" grep -q 'Cannot install update on v5.50' "$work/5500.err"
 
 rm -rf "$drive"/e2e-5300 "$drive"/e2e-3900 "$drive"/e2e-nobackup "$drive"/e2e-portable "$drive"/e2e-sorted "$drive"/e2e-5500 \
-       "$appdata/ZIVR" "$appdata/ZIVR3"
+       "$appdata/ZIVR" "$appdata/ZIVR3" \
+       "$drive/users/Public/Desktop/ZIVR.lnk" "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/ZIVR"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
 finish
