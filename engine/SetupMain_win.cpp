@@ -3,6 +3,7 @@
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Format.h"
 #include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Log.h"
@@ -12,6 +13,7 @@
 #include "ZUX/Base/Shell.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
@@ -42,7 +44,7 @@ void ShowError(const String& message) {
         WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
     }
     LogFmt(u"Error: %s", {message});
-    MessageBoxW(nullptr, WStr(message), L"Setup", MB_OK | MB_ICONERROR);
+    ZUXMessageBox(nullptr, message, u"Setup", MB_OK | MB_ICONERROR);
 }
 
 // /LOG or /LOG=FILE starts the run's log; a relaunched copy of the program is
@@ -152,7 +154,7 @@ int RelaunchFromTemp(const String& params) {
     return int(exitCode);
 }
 
-int Run(std::unique_ptr<TSetup>& setup) {
+int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
     const String params = GetParams();
     if (!TSetupResources::ProgramHasPackages())
         throw EInstallerGeneralError(u"This program holds no installer packages: it is the stub "
@@ -186,12 +188,20 @@ int Run(std::unique_ptr<TSetup>& setup) {
         }
     }
 
-    setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    if (ui.ChooseLanguage) {
+        // The dialog shows in every run without AUTO; AUTO takes its preselection.
+        const int language = ui.ChooseLanguage(*setup->Resources, !setup->HasFlag(sfAuto));
+        setup->Resources->InitializeLanguagesWith(language);
+    } else {
+        setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    }
     LogFmt(u"Mode: %s; flags: %s; destination: %s; language: %s",
            {setup->Mode == smUninstall ? u"uninstall" : u"install", FlagNames(setup->Flags),
             setup->DestPath, setup->Resources->Language});
     if (!setup->HasFlag(sfSilent)) {
-        ShowError(u"The interactive mode is not available yet: start Setup with /AUTO /SILENT.");
+        ShowError(Format(u"The interactive mode is not available yet (language: %s): start Setup "
+                         u"with /AUTO /SILENT.",
+                         {setup->Resources->Language}));
         return EXIT_NOT_AVAILABLE;
     }
     setup->Run(true);
@@ -207,13 +217,13 @@ int Run(std::unique_ptr<TSetup>& setup) {
 
 } // namespace
 
-int SetupMain() {
+int SetupMain(const TSetupUserInterface& ui) {
     // The setup object outlives the error box, as it does the message loop.
     std::unique_ptr<TSetup> setup;
     int code = EXIT_FAILED;
     try {
         StartLog(GetParams());
-        code = Run(setup);
+        code = Run(setup, ui);
     } catch (const Exception& e) {
         ShowError(e.Message());
     } catch (const std::exception& e) {
