@@ -17,7 +17,9 @@ void TSetupActiveX::UnregisterServer(const String& dllPath) {
     const String folder = GetCurrentDir();
     SetCurrentDir(ExtractFilePath(dllPath));
     const auto restoreFolder = ScopeExit([&folder] { SetCurrentDir(folder); });
-    const TZUXModule library(LoadLibraryW(WStr(dllPath)));
+    // The server's own libraries come from its folder, the rest from the system's.
+    const TZUXModule library(LoadLibraryExW(
+        WStr(dllPath), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!library.Get()) return;
     using TUnregister = HRESULT(__stdcall*)();
     // Through void (*)(), the one function type GCC lets any other convert to.

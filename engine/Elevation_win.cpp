@@ -13,7 +13,7 @@
 
 using namespace ZUX;
 
-bool RunElevated(const String& params) {
+std::optional<uint32_t> RunElevated(const String& params) {
     TSetupSpawnService::Initialize(0);
     const String parameters = Format(
         u"/%s=%d %s",
@@ -31,14 +31,16 @@ bool RunElevated(const String& params) {
     info.lpDirectory = WStr(folder);
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&info)) {
-        if (GetLastError() == ERROR_CANCELLED) return false; // the user said no
+        if (GetLastError() == ERROR_CANCELLED) return std::nullopt; // the user said no
         RaiseLastOSError();
     }
     const TZUXKernelHandle process(info.hProcess);
-    if (process) {
-        TSetupSpawnService::AcceptClient(GetProcessId(process.Get()));
-        // The child's hand-offs arrive as sent messages: keep serving them.
-        WaitServingMessages(process.Get(), INFINITE);
-    }
-    return true;
+    if (!process) return 1; // started, but its outcome cannot be known
+    TSetupSpawnService::AcceptClient(GetProcessId(process.Get()));
+    // The child's hand-offs arrive as sent messages: keep serving them.
+    WaitServingMessages(process.Get(), INFINITE);
+    // The script that started us must hear how the real run ended.
+    DWORD exitCode = 1;
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) return 1;
+    return uint32_t(exitCode);
 }

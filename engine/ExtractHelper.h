@@ -1,5 +1,7 @@
 // Writing one packaged file: identical files are left alone, a file in use is
 // moved aside as ".bak", and the user is asked when it still cannot be written.
+// Without an answer (a silent run, or a question that could not be shown) the
+// new file is written beside the old one and replaces it at the next restart.
 #pragma once
 
 #include "ZUX/Base/FileStream.h"
@@ -18,11 +20,14 @@ class TSetupExtractHelper {
 public:
     // Asks the locked-file question on the main thread; tests answer it here.
     std::function<int(const ZUX::String& text)> AskLockedFile;
+    // A file of this run only takes its place at the next restart.
+    bool RestartRequired = false;
 
     void ExtractFile(const TSetupScriptFile& entry);
     // Raises EInstallerInstallError with "E3" when the folder cannot be made.
     void ForceDirectories(const ZUX::String& path);
-    // False when the file is to be skipped.
+    // False when the file is to be skipped. Raises EInstallerInstallError with
+    // "E1" when the run is to stop.
     bool CreateTargetStream(const ZUX::String& fileName, ZUX::TZUXStream& source,
                             std::unique_ptr<ZUX::TZUXBufferedFileStream>& target);
     ZUX::String FormatText(ZUX::StringView key, std::initializer_list<ZUX::FormatArg> args) const;
@@ -31,8 +36,15 @@ public:
     void WriteUninstaller(const ZUX::String& dest,
                           const std::vector<const TSetupScriptFile*>& files);
 
+    // Where a file that cannot be written now waits for the next restart.
+    static ZUX::String ReplacementName(const ZUX::String& fileName);
+
 private:
     int Ask(const ZUX::String& text);
+    bool CreateReplacement(const ZUX::String& fileName,
+                           std::unique_ptr<ZUX::TZUXBufferedFileStream>& target);
+
+    ZUX::String replacement_; // the file the last target stream writes, when not in place
 
     // Folders made sure of for earlier files: the next file of the same folder
     // needs no look at the disk.

@@ -1,6 +1,7 @@
 // Writing packaged files, and the uninstaller left behind by the extraction.
 #include "engine/ExtractHelper.h"
 
+#include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/HashMD5.h"
 #include "ZUX/Base/Locale.h"
@@ -8,6 +9,7 @@
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
+#include "ZUX/Base/Win32.h"
 #include "ZUX/UI/MessageDialog.h"
 #include "engine/Setup.h"
 #include "engine/UninstallEntry.h"
@@ -53,10 +55,20 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
             Setup->Resources->GetStream(entry.GetPackagedName());
         std::unique_ptr<TZUXBufferedFileStream> stream;
         if (CreateTargetStream(target, *source, stream)) {
-            source->SetPosition(0);
-            stream->CopyFrom(*source, source->Size(), kCopyBlock);
-            stream->Flush();
-            LogFmt(u"File written: %s (%d bytes)", {target, source->Size()});
+            try {
+                source->SetPosition(0);
+                stream->CopyFrom(*source, source->Size(), kCopyBlock);
+                stream->Flush();
+            } catch (...) {
+                // A part of the file must not replace the old one at the restart.
+                if (!replacement_.empty()) {
+                    stream.reset();
+                    ZUX::DeleteFile(replacement_);
+                }
+                throw;
+            }
+            LogFmt(u"File written: %s (%d bytes)",
+                   {replacement_.empty() ? target : replacement_, source->Size()});
         }
     } catch (const Exception& e) {
         LogException(u"File not written: " + target, e);
@@ -64,8 +76,30 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
     }
 }
 
+String TSetupExtractHelper::ReplacementName(const String& fileName) {
+    return fileName + u".new";
+}
+
+bool TSetupExtractHelper::CreateReplacement(const String& fileName,
+                                            std::unique_ptr<TZUXBufferedFileStream>& target) {
+    const String side = ReplacementName(fileName);
+    if (!CreateFileForWriting(side, target)) return false;
+    if (MoveFileExW(WStr(LongPathForm(side)), WStr(LongPathForm(fileName)),
+                    MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        RestartRequired = true;
+        replacement_ = side;
+        LogFmt(u"File in use: the new one waits as %s and replaces it at the next restart", {side});
+        return true;
+    }
+    LogLastError(u"File cannot be replaced at the next restart: " + fileName);
+    target.reset();
+    ZUX::DeleteFile(side);
+    return false;
+}
+
 bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream& source,
                                              std::unique_ptr<TZUXBufferedFileStream>& target) {
+    replacement_.clear();
     if (CreateFileForWriting(fileName, target)) return true;
     // Only now that writing failed is the file worth a digest.
     LogLastError(u"File cannot be opened for writing: " + fileName);
@@ -73,11 +107,16 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
         LogFmt(u"File kept, it already has this content: %s", {fileName});
         return false;
     }
-    int answer = saRetry;
-    if (MoveFile(fileName, fileName + u".bak"))
+    // A ".bak" of an earlier run is no reason to bother the user.
+    const String backup = fileName + u".bak";
+    SetFileAttr(backup, 0);
+    ZUX::DeleteFile(backup);
+    if (MoveFile(fileName, backup))
         LogFmt(u"File replaced: %s renamed to %s.bak", {fileName, fileName});
     else
         LogLastError(u"File cannot be renamed to .bak: " + fileName);
+    // Nobody is there to answer in a silent run.
+    int answer = Setup->HasFlag(sfSilent) ? 0 : saRetry;
     while (answer == saRetry) {
         if (CreateFileForWriting(fileName, target)) return true;
         LogLastError(u"File cannot be opened for writing: " + fileName);
@@ -86,8 +125,12 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
                                                                  : answer == saAbort ? u"abort"
                                                                                      : u"skip"});
     }
-    if (answer == saAbort) throw EInstallerInstallError(FormatText(u"E1", {fileName}));
-    return false;
+    if (answer == saIgnore) return false;
+    // Unanswered (a silent run, or a box that could not be shown) is no
+    // Ignore: the new file replaces the old one at the next restart, or the
+    // run stops.
+    if (answer != saAbort && CreateReplacement(fileName, target)) return true;
+    throw EInstallerInstallError(FormatText(u"E1", {fileName}));
 }
 
 int TSetupExtractHelper::Ask(const String& text) {
@@ -116,7 +159,21 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     for (const TSetupScriptFile* file : files) addPath(file->Name);
     addPath(datPath);
     addPath(exePath);
-    log.SavePackage(datPath);
+    // Written beside and renamed into place: a failure part-way must not
+    // leave a copy that can no longer be uninstalled.
+    const String partial = datPath + u".partial";
+    try {
+        log.SavePackage(partial);
+    } catch (...) {
+        ZUX::DeleteFile(partial);
+        throw;
+    }
+    if (!MoveFileReplacing(partial, datPath)) {
+        const uint32_t error = GetLastOSError();
+        ZUX::DeleteFile(partial);
+        SetLastError(error);
+        RaiseLastOSError();
+    }
     LogFmt(u"File written: %s (uninstall log of %d files)",
            {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
 

@@ -4,11 +4,15 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Format.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Log.h"
+#include "ZUX/Base/MessageWindow.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Shell.h"
+#include "ZUX/Base/Strings.h"
+#include "ZUX/Base/Win32.h"
 #include "ZUX/UI/MessageDialog.h"
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
@@ -26,6 +30,7 @@ enum : int {
     EXIT_OK = 0,
     EXIT_FAILED = 1,
     EXIT_NOT_AVAILABLE = 2,
+    EXIT_RESTART_REQUIRED = 3010, // done, but a file takes its place at the next restart
     EXIT_ELEVATION_DECLINED = 1223,
 };
 
@@ -99,24 +104,54 @@ int64_t StrToInt64Def(const String& text, int64_t defaultValue) {
     return value;
 }
 
-// The copy goes to the temporary folder and is deleted at the next restart.
-String CopyToTemp(const String& source) {
-    const String target = GetTempPath() + ExtractFileName(source);
+// A new folder of the uninstaller's own under the temporary folder, with a
+// trailing backslash.
+String NewTempFolder() {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        // The system picks a free name; the file it made gives way to the folder.
+        const String name = GetTempFileName(u"zun");
+        ZUX::DeleteFile(name);
+        if (CreateDirectoryW(WStr(name), nullptr)) return name + u"\\";
+    }
+    RaiseLastOSError();
+}
+
+// The copy goes into folder and is deleted at the next restart.
+String CopyToFolder(const String& source, const String& folder) {
+    const String target = folder + ExtractFileName(source);
     SetFileAttr(target, 0);
     CopyFileOrRaise(source, target);
     ScheduleDeleteOnReboot(target);
     return target;
 }
 
-void RelaunchFromTemp(const String& params) {
+// The uninstaller runs from a copy, so that every file of the installation can
+// go; this process waits for the copy and reports how it ended.
+int RelaunchFromTemp(const String& params) {
     const String program = GetProgramFileName();
-    const String copy = CopyToTemp(program);
-    CopyToTemp(ChangeFileExt(program, u".dat"));
-    SetCurrentDir(GetTempPath());
+    const String folder = NewTempFolder();
+    const String copy = CopyToFolder(program, folder);
+    CopyToFolder(ChangeFileExt(program, u".dat"), folder);
+    ScheduleDeleteOnReboot(folder); // after its files
+    SetCurrentDir(folder);
     const String arguments =
         Format(u"/%s=\"%s\" %s", {u"PATH", GetProgramFolder(), WithLogSwitch(params)});
     LogFmt(u"Relaunching the uninstaller from the temporary folder: %s %s", {copy, arguments});
-    ShellExecuteW(nullptr, nullptr, WStr(copy), WStr(arguments), nullptr, SW_SHOW);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpFile = WStr(copy);
+    info.lpParameters = WStr(arguments);
+    info.lpDirectory = WStr(folder);
+    info.nShow = SW_SHOW;
+    if (!ShellExecuteExW(&info)) RaiseLastOSError();
+    const TZUXKernelHandle process(info.hProcess);
+    if (!process) return EXIT_FAILED; // started, but its outcome cannot be known
+    WaitServingMessages(process.Get(), INFINITE);
+    DWORD exitCode = EXIT_FAILED;
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) return EXIT_FAILED;
+    LogFmt(u"The uninstaller's copy ended with exit code %d", {int64_t(exitCode)});
+    return int(exitCode);
 }
 
 int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
@@ -131,7 +166,8 @@ int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
             TSetupSpawnService::Initialize(uintptr_t(StrToInt64Def(token, 0)));
         } else if (!IsUserAnAdmin()) {
             Log(u"No administrator rights: relaunching elevated");
-            return RunElevated(WithLogSwitch(params)) ? EXIT_OK : EXIT_ELEVATION_DECLINED;
+            const std::optional<uint32_t> code = RunElevated(WithLogSwitch(params));
+            return code ? int(*code) : EXIT_ELEVATION_DECLINED;
         }
     }
     if (!IsUserAnAdmin()) throw EInstallerNoAdminRightsError();
@@ -145,11 +181,10 @@ int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
         String path;
         if (HasSwitch(params, u"PATH", path) && !path.empty() && DirectoryExists(path)) {
             setup->SetDestPath(path);
-        } else if (SameText(GetTempPath(), GetProgramFolder())) {
+        } else if (StartsWith(GetProgramFolder(), GetTempPath(), true)) {
             throw EInstallerMysteryError(u"Cannot start the Uninstaller");
         } else {
-            RelaunchFromTemp(params);
-            return EXIT_OK;
+            return RelaunchFromTemp(params);
         }
     }
 
@@ -177,7 +212,7 @@ int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
         throw EInstallerInstallError(lines);
     }
     setup->RunPostInstallActions();
-    return EXIT_OK;
+    return setup->ExtractHelper->RestartRequired ? EXIT_RESTART_REQUIRED : EXIT_OK;
 }
 
 } // namespace

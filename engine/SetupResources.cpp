@@ -72,10 +72,15 @@ String TSetupResources::FormatText(StringView key, std::initializer_list<FormatA
 }
 
 String TSetupResources::ExpandMacros(StringView text) const {
-    return ExpandMacros(text, true);
+    return Expand(text, true);
 }
 
-String TSetupResources::ExpandMacros(StringView text, bool lineBreaks) const {
+String TSetupResources::ExpandFileName(StringView text) const {
+    // In a path a backslash and n start a name ("\new"), never a line break.
+    return CleanFileName(Expand(text, false));
+}
+
+String TSetupResources::Expand(StringView text, bool lineBreaks) const {
     const String none;
     const std::pair<StringView, String> macros[] = {
         {u"\\n", u"\r\n"},
@@ -88,17 +93,22 @@ String TSetupResources::ExpandMacros(StringView text, bool lineBreaks) const {
         {u"$STARTMENU", CommonPrograms},
         {u"$PROGRAMS", ProgramFiles},
     };
-    String result(text);
-    for (const auto& [macro, value] : macros)
-        if ((lineBreaks || macro != u"\\n") && result.find(macro) != String::npos)
-            result = StringReplace(result, macro, value, false);
+    const size_t first = lineBreaks ? 0 : 1;
+    String result;
+    result.reserve(text.size());
+    // One pass: a value put in is never scanned again.
+    for (size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        if (text[i] == u'\\' || text[i] == u'$')
+            for (size_t m = first; m < std::size(macros) && !replaced; ++m)
+                if (text.substr(i, macros[m].first.size()) == macros[m].first) {
+                    result += macros[m].second;
+                    i += macros[m].first.size();
+                    replaced = true;
+                }
+        if (!replaced) result += text[i++];
+    }
     return result;
-}
-
-String TSetupResources::ExpandFileName(StringView text) const {
-    // A path has no line breaks: "\n" there is a folder and a name that starts
-    // with "n" ("Plugins\new.dll"), not the line-break macro.
-    return CleanFileName(ExpandMacros(text, false));
 }
 
 std::vector<TSetupLanguageInfo> TSetupResources::ListLanguages() const {

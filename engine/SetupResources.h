@@ -68,9 +68,10 @@ public:
     ZUX::String GetText(ZUX::StringView key) const { return GetText(u"Common", key); }
     // The "Common" text as a format; placeholders never read missing arguments.
     ZUX::String FormatText(ZUX::StringView key, std::initializer_list<ZUX::FormatArg> args) const;
+    // Line breaks and macros, in one pass.
     ZUX::String ExpandMacros(ZUX::StringView text) const;
-    // Macros but the line break, then the path clean-up (".." is dropped, never
-    // climbed).
+    // Macros without the line break, then the path clean-up (".." is dropped,
+    // never climbed).
     ZUX::String ExpandFileName(ZUX::StringView text) const;
 
     // Every language file the setup package can open, in the order of Languages.
@@ -96,7 +97,7 @@ public:
     std::unique_ptr<TSetupScript> Script;
 
 private:
-    ZUX::String ExpandMacros(ZUX::StringView text, bool lineBreaks) const;
+    ZUX::String Expand(ZUX::StringView text, bool lineBreaks) const;
     void Initialize(ZUX::TZUXStream& setupPackage, ZUX::TZUXStream& productPackage,
                     const TSetupKnownFolders& folders);
 

@@ -12,11 +12,20 @@ using namespace ZUX;
 
 namespace {
 
+// The program of a command line: the quoted path, or the whole text when it
+// is not quoted (as older copies wrote it).
+String CommandProgram(const String& command) {
+    if (command.empty() || command[0] != u'"') return command;
+    const size_t end = command.find(u'"', 1);
+    return command.substr(1, end == String::npos ? String::npos : end - 1);
+}
+
 bool ReadInstallPath(const String& keyPath, REGSAM view, String& path) {
     const TZUXRegKey key = RegOpenKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ | view);
     if (!key) return false;
     path = IncludeTrailingPathDelimiter(RegReadStr(key, u"InstallPath"));
-    if (!DirectoryExists(path)) path = ExtractFilePath(RegReadStr(key, u"UninstallString"));
+    if (!DirectoryExists(path))
+        path = ExtractFilePath(CommandProgram(RegReadStr(key, u"UninstallString")));
     if (!DirectoryExists(path)) path = ExtractFilePath(RegReadStr(key, u"DisplayIcon"));
     return DirectoryExists(path);
 }
@@ -56,7 +65,11 @@ void TSetupAppRepo::Register(const String& name, const String& uninstallExe, con
     RegWriteStr(k, u"InstallDate", FromWStr(date));
     RegWriteStr(k, u"InstallPath", ExtractFilePath(uninstallExe));
     RegWriteStr(k, u"Publisher", publisher);
-    RegWriteStr(k, u"UninstallString", uninstallExe);
+    // The system runs this as a command line: unquoted, "C:\Program Files\..."
+    // would first start a "C:\Program.exe" that someone planted.
+    RegWriteStr(k, u"UninstallString",
+                uninstallExe.find(u' ') != String::npos ? u"\"" + uninstallExe + u"\""
+                                                        : uninstallExe);
     RegWriteStr(k, u"URLInfoAbout", homePage);
 }
 

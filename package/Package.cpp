@@ -16,6 +16,9 @@ namespace {
 
 constexpr uint8_t kMagic[4] = {'I', 'P', 'K', '5'};
 constexpr int64_t kCopyBlock = 1 << 20;
+// What a package's content may be at most, from the size of its packed stream.
+constexpr int64_t kMaxPackingRatio = 1024;
+constexpr int64_t kMaxPackingSlack = 1 << 20;
 
 template <typename T> T ReadLE(TZUXStream& stream) {
     uint8_t b[sizeof(T)];
@@ -134,7 +137,9 @@ const TSetupPackageFileTableItem* TSetupPackageFileTable::Find(StringView name) 
 
 void TSetupPackageFileTable::LoadFromStream(TZUXStream& stream) {
     const int32_t count = ReadLE<int32_t>(stream);
-    if (count < 0) RaiseReadError();
+    // The smallest entry: an empty name, the offset and the size.
+    constexpr int64_t kMinEntrySize = 2 + 8 + 8;
+    if (count < 0 || count > (stream.Size() - stream.Position()) / kMinEntrySize) RaiseReadError();
     // No reservation from the count: each entry must be read to exist.
     for (int32_t i = 0; i < count; ++i) Add().LoadFromStream(stream);
     // A read table is looked up by name once per entry: indexed once, not searched each time.
@@ -149,15 +154,21 @@ void TSetupPackageFileTable::SaveToStream(TZUXStream& stream) const {
     for (const auto& item : items_) item->SaveToStream(stream);
 }
 
-TSetupPackageReader::TSetupPackageReader(TZUXStream& source) {
+TSetupPackageReader::TSetupPackageReader(TZUXStream& source, const String& keyText) {
     uint8_t header[12];
     source.ReadBuffer(header, sizeof header);
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) throw ESetupPackageReadError();
     const uint32_t checksum = LoadLE32(header + 4);
     const uint32_t size = LoadLE32(header + 8);
 
+    // LZMA packs real files far less tightly than this; a small package that
+    // claims gigabytes is a decompression bomb.
+    const int64_t packed = source.Size() - source.Position();
+    if (int64_t(size) > packed * kMaxPackingRatio + kMaxPackingSlack)
+        throw ESetupPackageReadError();
+
     TSetupKey key;
-    key.Init(SetupPackageKey);
+    key.Init(keyText);
     // The content grows as it is decoded and never beyond the header's size.
     content_.ReserveBounded(size);
     TChecksummingWriter writer(content_);

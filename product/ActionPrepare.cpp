@@ -200,9 +200,19 @@ void TSetupActionPrepare::ExcludeKeptContent(TZUXStringList& list) {
 void TSetupActionPrepare::AddOldBackups(TZUXStringList& list) {
     TZUXStringList archives;
     EnumFilesToList(GetBackupFolder(), u"*.zip;", archives);
+    // The archive this run wrote holds what is about to be deleted: it always
+    // stays, and counts as one of the three that are kept.
+    int keep = 3;
+    if (!BackupFileName.empty()) {
+        const int own = archives.IndexOf(BackupFileName);
+        if (own >= 0) {
+            archives.Delete(own);
+            --keep;
+        }
+    }
     archives.Sort();
-    // The three that sort last stay.
-    for (int i = 0; i + 3 < archives.Count(); ++i) list.Add(archives.Strings(i));
+    // The others that sort last stay.
+    for (int i = 0; i + keep < archives.Count(); ++i) list.Add(archives.Strings(i));
 }
 
 void TSetupActionPrepare::AddObsoleteFiles(TZUXStringList& list) {

@@ -97,7 +97,12 @@ void TSetupActionConfig::DoExecute() {
     SetStatus(GetCommonText(u"A6"));
     const String fileName = Setup->DestPath + u"ZIVR.ini";
     TZUXIniFile config;
-    config.LoadFromFile(fileName);
+    // The user's own sections must survive: a file that is there but cannot
+    // be read stops the run rather than being written anew without them.
+    if (FileExists(fileName)) {
+        TZUXBufferedFileStream stream(fileName, fmOpenRead | fmShareDenyNone);
+        config.LoadFromStream(stream);
+    }
     config.WriteSectionText(kIntegration, Options().ReadSectionText(kIntegration));
     // "System" belongs to the setup: keys of older versions do not survive.
     config.DeleteSection(u"System");
@@ -105,7 +110,15 @@ void TSetupActionConfig::DoExecute() {
     config.WriteString(u"System", u"DefaultLang", Resources().Language + u".lng");
     config.WriteInteger(u"System", u"UserMode", Setup->HasFlag(sfPortable) ? 0 : 1);
     config.WriteInteger(u"System", u"Version", ProductInfo().GetProductVersionId());
-    if (!config.SaveToFile(fileName)) RaiseLastOSError();
+    // Written beside and renamed into place: a failure part-way must not cost
+    // the user the settings.
+    const String partial = fileName + u".partial";
+    if (!config.SaveToFile(partial) || !MoveFileReplacing(partial, fileName)) {
+        const uint32_t error = GetLastOSError();
+        ZUX::DeleteFile(partial);
+        SetLastError(error);
+        RaiseLastOSError();
+    }
 }
 
 // ---- registration tool ----
@@ -131,7 +144,9 @@ void TSetupActionIntegrate::DoExecute() {
         ReadIntegration(u"AssociateWithFiles"), IsWindows8OrLater() && !Setup->HasFlag(sfAuto));
     if (switches.empty()) return;
     // The tool's own result is its business; it only has to be done when it exits.
-    RunAndWait(tool + switches);
+    // Quoted: with a blank in the path, a program planted at the split
+    // ("C:\Program.exe") would run with our rights instead.
+    RunAndWait(u"\"" + tool + u"\"" + switches);
 }
 
 void TSetupActionIntegrate::Describe(TSetupSummaryBuilder& builder) {

@@ -111,10 +111,12 @@ void TProductInfoZIVR::PopulateActions(const std::function<void(TSetupActionClas
     if (install) {
         if (AddonsAvailable()) callback(&CreateAction<TSetupActionAddonsInstall>);
         callback(&CreateAction<TSetupActionExtract>);
-        // Updates keep the integration and shortcuts the copy already has;
-        // portable copies leave no traces in the system beyond shortcuts.
-        const bool update = Setup->HasFlag(sfUpdate);
+        // Updates keep the integration and shortcuts the copy already has,
+        // except those of a 3.x copy, which the preparation removes: they come
+        // back as its "Integration" section (now the options) says. Portable
+        // copies leave no traces in the system beyond shortcuts.
         const bool portable = Setup->HasFlag(sfPortable);
+        const bool update = Setup->HasFlag(sfUpdate) && (portable || GetInstalledVersion() >= 4000);
         callback(&CreateAction<TSetupActionConfig>);
         if (!update && !portable) callback(&CreateAction<TSetupActionIntegrate>);
         if (!update) callback(&CreateAction<TSetupActionShortcuts>);

@@ -48,7 +48,8 @@ bool CopyTree(const String& source, const String& destination, const String& ski
         const String from = info.FullPath();
         if (info.IsFolder) {
             const String folder = from + u"\\";
-            if (!skip.empty() && SameText(folder, skip)) continue;
+            // What a link leads to is not part of the tree.
+            if (IsLinkFolder(info) || (!skip.empty() && SameText(folder, skip))) continue;
             if (!CopyTree(folder, destination + info.Name + u"\\", skip)) return false;
         } else if (!ZUX::CopyFile(from, destination + info.Name, false)) {
             return false;

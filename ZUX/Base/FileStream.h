@@ -29,6 +29,7 @@ public:
     TZUXFileStream(const TZUXFileStream&) = delete;
     TZUXFileStream& operator=(const TZUXFileStream&) = delete;
 
+    // 0 only at the end of the file; a failed read raises EReadError.
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, SeekOrigin origin) override;

@@ -59,7 +59,8 @@ int64_t TZUXFileStream::Read(void* buffer, int64_t count) {
     for (;;) {
         const ssize_t n = ::read(int(handle_), buffer, size_t(count));
         if (n >= 0) return n;
-        if (errno != EINTR) return 0;
+        // A failed read is no end of file: the caller would go on with a part.
+        if (errno != EINTR) throw EReadError(SReadError);
     }
 }
 

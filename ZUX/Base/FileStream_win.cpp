@@ -63,7 +63,9 @@ int64_t TZUXFileStream::Read(void* buffer, int64_t count) {
     if (count <= 0) return 0;
     DWORD done = 0;
     const DWORD want = count > INT_MAX ? DWORD(INT_MAX) : DWORD(count);
-    if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &done, nullptr)) return 0;
+    // A failed read is no end of file: the caller would go on with a part.
+    if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &done, nullptr))
+        throw EReadError(SReadError);
     return done;
 }
 

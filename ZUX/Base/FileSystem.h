@@ -46,6 +46,11 @@ private:
     String extList_;
 };
 
+// A folder that is a junction or a symbolic link. Walks list it and never
+// enter it: what lies behind belongs to somebody else, and a link may lead
+// back up the tree.
+bool IsLinkFolder(const TZUXFindFileInfo& info);
+
 // Starts a search of path: a folder (ending in a backslash) is searched for
 // "*", anything else is the pattern itself. Reports only entries that are not
 // "." or "..", do not have the system attribute, are of a wanted kind and, for
@@ -64,6 +69,9 @@ uint64_t GetFileSize(const String& path);
 bool CopyFile(const String& source, const String& target, bool failIfExists);
 // Fails when the target exists.
 bool MoveFile(const String& source, const String& target);
+// Replaces target (read-only or not) with source in one step, on the same
+// volume: readers see the old file or the new one, never a part.
+bool MoveFileReplacing(const String& source, const String& target);
 // Fails on read-only files.
 bool DeleteFile(const String& path);
 // Removes an empty folder.
@@ -73,8 +81,8 @@ bool ForceDirectories(const String& path);
 bool ForceDirectoriesForFile(const String& path);
 
 // Copies the files of source (filtered by extList) into target, and with
-// recursive the subfolders that hold something. Target is created only when
-// there is something to copy. Stops at the first failure.
+// recursive the subfolders that hold something (links are not followed). Target is created only
+// when there is something to copy. Stops at the first failure.
 bool CopyDirectory(const String& source, const String& target, const String& extList,
                    bool recursive);
 // Deletes the files (and with recursive the subfolders) of path, then path
@@ -84,7 +92,7 @@ bool DeleteDirectory(const String& path, bool recursive);
 
 using TZUXEnumFilesProc = std::function<void(const TZUXFindFileInfo& info)>;
 // Passes the entries of path that pass the filter to proc. With recursive the
-// subfolders' contents come first (depth first, in search order), then the
+// subfolders' contents (not those behind links) come first (depth first, in search order), then the
 // entries of path itself.
 void EnumFiles(const String& path, const String& extList, TZUXFileKinds kinds,
                const TZUXEnumFilesProc& proc, bool recursive);
@@ -93,7 +101,7 @@ void EnumFiles(const String& path, const String& extList, TZUXFileKinds kinds,
 void EnumFilesToList(const String& path, const String& extList, TZUXStringList& list);
 
 // A file search over a folder tree: the files of a folder first, then its
-// subfolders one after the other in natural order.
+// subfolders one after the other in natural order; links are not entered.
 class TZUXSearch {
 public:
     using FileProc = std::function<void(const String& fullPath)>;
@@ -144,13 +152,15 @@ String GetProgramFolder();
 String GetCurrentDir();
 bool SetCurrentDir(const String& path);
 
-// Makes a path with "." or ".." components absolute and resolved, and expands
-// 8.3 short names ("~"). Touches the file system.
+// Makes a relative path, one with slashes, or one with "." or ".." components
+// absolute and resolved (against the current folder), and expands 8.3 short
+// names ("~"). Touches the file system.
 String NormalizePath(const String& path);
 
 // Deletes the file (read-only or not). When it is in use, it is moved into the
 // temporary folder under a name beginning with "del" and deleted at the next
-// restart. A failed deletion, move or scheduling is not reported; only a
+// restart; when it cannot be moved (another volume), it is deleted at the next
+// restart where it stands. A failed deletion, move or scheduling is not reported; only a
 // temporary folder or name that cannot be had raises the system's error.
 void DeleteFileOrSchedule(const ZUX::String& path);
 

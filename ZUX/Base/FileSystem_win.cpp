@@ -71,13 +71,11 @@ void Fill(TZUXFindFileInfo& info, const WIN32_FIND_DATAW& data) {
     info.LastWriteTime = Ticks(data.ftLastWriteTime);
 }
 
-// A folder that is a junction or a symbolic link: deleting "its" contents
-// would delete somebody else's files.
+} // namespace
+
 bool IsLinkFolder(const TZUXFindFileInfo& info) {
     return info.IsFolder && (info.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
-
-} // namespace
 
 bool FindFirst(const String& path, const String& extList, TZUXFileKinds kinds,
                TZUXFindFileInfo& info) {
@@ -136,6 +134,12 @@ bool CopyFile(const String& source, const String& target, bool failIfExists) {
 
 bool MoveFile(const String& source, const String& target) {
     return MoveFileW(WStr(LongPathForm(source)), WStr(LongPathForm(target))) != 0;
+}
+
+bool MoveFileReplacing(const String& source, const String& target) {
+    SetFileAttributesW(WStr(LongPathForm(target)), FILE_ATTRIBUTE_NORMAL);
+    return MoveFileExW(WStr(LongPathForm(source)), WStr(LongPathForm(target)),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool DeleteFile(const String& path) {
@@ -215,7 +219,7 @@ bool CopyDirectory(const String& source, const String& target, const String& ext
         const String name = level.info.Name;
         if (!level.info.IsFolder) {
             if (!CopyFile(level.source + name, level.target + name, false)) return false;
-        } else if (recursive) {
+        } else if (recursive && !IsLinkFolder(level.info)) {
             String subSource = level.source + name + u"\\";
             String subTarget = level.target + name + u"\\";
             levels.emplace_back(std::move(subSource), std::move(subTarget)); // level is invalid now
@@ -278,7 +282,7 @@ void EnumFiles(const String& path, const String& extList, TZUXFileKinds kinds,
         if (recursive && !level.listed) {
             level.listed = true;
             for (bool f = FindFirst(level.folder, String(), fkFolder, info); f; f = FindNext(info))
-                level.subfolders.push_back(info.FullPath() + u"\\");
+                if (!IsLinkFolder(info)) level.subfolders.push_back(info.FullPath() + u"\\");
         }
         if (level.next < level.subfolders.size()) {
             String sub = level.subfolders[level.next++];
@@ -323,10 +327,11 @@ void TZUXSearch::Start(bool recursive) {
             subfolders.Clear();
             for (bool f = FindFirst(folder, extList_, recursive ? fkAny : fkFile, info);
                  f && running_; f = FindNext(info)) {
-                if (info.IsFolder)
-                    subfolders.Add(info.FullPath() + u"\\");
-                else if (onFile_)
+                if (info.IsFolder) {
+                    if (!IsLinkFolder(info)) subfolders.Add(info.FullPath() + u"\\");
+                } else if (onFile_) {
                     onFile_(info.FullPath());
+                }
             }
             subfolders.SortLogical();
             for (int i = subfolders.Count() - 1; i >= 0; --i)
@@ -396,7 +401,12 @@ bool SetCurrentDir(const String& path) {
 
 String NormalizePath(const String& path) {
     String result = path;
-    if (result.find(u".\\") != String::npos) {
+    // C:\... and \\server\... stand alone; ZIVR, C:ZIVR, \ZIVR and C:/Apps
+    // depend on the current folder or are spelt unlike Windows.
+    const bool absolute = (result.size() >= 3 && result[1] == u':' && result[2] == u'\\') ||
+                          StartsWith(result, u"\\\\");
+    if (!result.empty() &&
+        (!absolute || result.find(u'/') != String::npos || result.find(u".\\") != String::npos)) {
         const String full = QueryString(
             [&](wchar_t* b, DWORD n) { return GetFullPathNameW(WStr(result), n, b, nullptr); });
         if (!full.empty()) result = full;
@@ -430,7 +440,13 @@ void DeleteFileOrSchedule(const String& path) {
     if (ZUX::MoveFile(path, temp)) {
         LogFmt(u"File in use moved out of the way: %s to %s", {path, temp});
         ScheduleDeleteOnReboot(temp);
+        return;
     }
+    // Another volume than the temporary folder: off the disk at the restart,
+    // from where it stands.
+    ZUX::DeleteFile(temp);
+    LogFmt(u"File in use deleted at the next restart where it stands: %s", {path});
+    ScheduleDeleteOnReboot(path);
 }
 
 void CopyFileOrRaise(const String& source, const String& target) {

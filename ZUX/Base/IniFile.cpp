@@ -472,7 +472,12 @@ String TZUXIniFile::Text() const {
 }
 
 void TZUXIniFile::SaveToStream(TZUXStream& stream, TZUXEncoding encoding) const {
-    const Bytes bytes = EncodeText(Text(), encoding);
+    const String text = Text();
+    Bytes bytes = EncodeText(text, encoding);
+    // A user name or title the code page cannot hold would come back as "?":
+    // UTF-8 with its mark keeps it, and the reader knows the mark.
+    if (encoding == TZUXEncoding::ANSI && AnsiToString(bytes) != text)
+        bytes = EncodeText(text, TZUXEncoding::UTF8);
     stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
 }
 

@@ -138,6 +138,7 @@ public:
     // Encoding (ANSI without one).
     void LoadFromStream(TZUXStream& stream);
     void LoadFromString(StringView text);
+    // A text the ANSI code page cannot hold is saved as UTF-8 with its mark.
     void SaveToStream(TZUXStream& stream, TZUXEncoding encoding) const;
     // UTF-16LE with its mark.
     void SaveToStream(TZUXStream& stream) const;

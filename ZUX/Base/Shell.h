@@ -34,10 +34,11 @@ bool CreateShortcut(const String& linkFile, const String& target);
 bool GetShortcutTarget(const String& linkFile, String& target);
 
 // Runs commandLine (the program first, as the command line gives it) with our
-// rights and handles, shown normally, and waits for it to end. A program that
-// shows a window but does not get ready for input within 5 seconds is not
-// waited for. Gives the exit code when the program was waited for; nothing is
-// raised.
-std::optional<uint32_t> RunAndWait(const ZUX::String& commandLine);
+// rights and handles, shown normally, and waits for it to end, however long it
+// stays busy, up to timeoutMs. Gives the exit code when the program ended in
+// time; nothing is raised.
+inline constexpr uint32_t RunAndWaitTimeoutMs = 10 * 60 * 1000;
+std::optional<uint32_t> RunAndWait(const ZUX::String& commandLine,
+                                   uint32_t timeoutMs = RunAndWaitTimeoutMs);
 
 } // namespace ZUX

@@ -195,7 +195,7 @@ bool GetShortcutTarget(const String& linkFile, String& target) {
     }
 }
 
-std::optional<uint32_t> RunAndWait(const String& commandLine) {
+std::optional<uint32_t> RunAndWait(const String& commandLine, uint32_t timeoutMs) {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end()); // CreateProcessW writes
     buffer.push_back(0);
     STARTUPINFOW startup{};
@@ -210,13 +210,13 @@ std::optional<uint32_t> RunAndWait(const String& commandLine) {
     }
     LogFmt(u"Program started: %s", {commandLine});
     const TZUXKernelHandle process(info.hProcess), thread(info.hThread);
-    // A console program has no input queue and fails this wait at once: it is
-    // ready. Only a window that stays busy too long is left to itself.
-    if (WaitForInputIdle(process.Get(), 5000) == WAIT_TIMEOUT) {
-        Log(u"Program busy for more than 5 s: not waited for");
+    // A tool that is slow to show its window is still at work: what comes
+    // next (deleting it, with the uninstaller) must wait until it has ended.
+    if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        LogFmt(u"Program still running after %d s: not waited for any longer",
+               {int64_t(timeoutMs / 1000)});
         return std::nullopt;
     }
-    WaitForSingleObject(process.Get(), INFINITE);
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.Get(), &exitCode)) return std::nullopt;
     LogFmt(u"Program ended with exit code %d", {int64_t(exitCode)});

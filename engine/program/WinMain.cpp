@@ -1,4 +1,5 @@
 // The entry of Setup.exe (and of its copy Uninstall.exe).
+#include "ZUX/Base/LibrarySearch.h"
 #include "ZUX/Base/Win32.h"
 #include "ZUX/UI/Application.h"
 #include "engine/Setup.h"
@@ -17,6 +18,9 @@ void __verbose_terminate_handler() {
 } // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything else loads a library: Setup.exe is started from
+    // downloads folders.
+    ZUX::RestrictLibrarySearch();
     // COM, the common controls and RichEdit for the whole run.
     const ZUX::TZUXApplicationScope application;
     // Links open as the user who started the setup, not as the elevated one.

@@ -52,9 +52,13 @@ check "the uninstall entry is registered" reg_has DisplayName
 
 # The uninstaller with the unattended defaults: files, integration and backups
 # go, users' profiles stay.
+# It answers only when the removal is done, and runs from a folder of its own.
+temp=$drive/users/$(id -un)/AppData/Local/Temp
+rm -f "$temp/Uninstall.exe" "$temp/Uninstall.dat"
 "$launcher" 'C:\e2e-5300\Uninstall.exe' /AUTO /SILENT
 check "uninstaller exits 0" test $? -eq 0
-"$launcher" --stop # the uninstaller goes on from the temporary folder
+check "the removal is done when the uninstaller answers" test ! -e "$dest/Uninstall.exe"
+check "no copy loose in the temporary folder" test ! -e "$temp/Uninstall.exe"
 check "the player is removed" test ! -e "$dest/ZIVR.exe"
 check "the uninstaller's own files are removed" test ! -e "$dest/Uninstall.dat"
 check "backups are removed" test ! -e "$dest/!Backup"
@@ -73,6 +77,7 @@ check "legacy profile names renamed" test -f "$appdata/ZIVR/ZIVR-ContextMenu.ini
 check "the old configuration name is gone" test ! -e "$dest/ZIVR3.ini"
 check "the user's own plug-in is kept" test -d "$dest/Plugins/MyVisualizer"
 check "the user's own skin is kept" test -f "$dest/Skins/Custom.zsk4"
+check "its shell menu and shortcuts are put back" test -f "$dest/Elevator.log"
 
 # No backup asked for: no new archive, the update itself still runs.
 place v5300-peruser e2e-nobackup
@@ -93,13 +98,26 @@ check "the two newest old archives remain" test -f "$dest/!Backup/z Before insta
 check "the portable profile stays" test -d "$dest/Profile"
 check "a portable copy is not registered" reg_lacks DisplayName
 
+# Archives that sort after the new one (a later version's setup run before):
+# the new archive, the only copy of what the update replaced, stays.
+place v5030-portable e2e-sorted
+dest=$drive/e2e-sorted
+for v in 9.10 9.20 9.30; do
+  cp "$dest/!Backup/z Before install 5.04 [2024.05.14 09-00-00].zip" "$dest/!Backup/z Before install $v [2020.01.01 09-00-00].zip"
+done
+run '/AUTO=C:\e2e-sorted' /SILENT
+check "update beside later archives exits 0" test $? -eq 0
+check "the new archive stays" test -n "$(newest_archive "$dest")"
+check "three archives remain with it" test "$(archives "$dest")" -eq 3
+
 # A copy too new to update.
 place v5500-peruser e2e-5500
 run '/AUTO=C:\e2e-5500' /UPDATE /SILENT 2> "$work/5500.err"
 check "an update of a newer copy fails" test $? -ne 0
 check "and says why" grep -q 'Cannot install update on v5.50' "$work/5500.err"
 
-rm -rf "$drive"/e2e-5300 "$drive"/e2e-3900 "$drive"/e2e-nobackup "$drive"/e2e-portable "$drive"/e2e-5500 \
-       "$appdata/ZIVR" "$appdata/ZIVR3"
+rm -rf "$drive"/e2e-5300 "$drive"/e2e-3900 "$drive"/e2e-nobackup "$drive"/e2e-portable "$drive"/e2e-sorted "$drive"/e2e-5500 \
+       "$appdata/ZIVR" "$appdata/ZIVR3" \
+       "$drive/users/Public/Desktop/ZIVR.lnk" "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/ZIVR"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
 finish

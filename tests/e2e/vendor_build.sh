@@ -95,9 +95,10 @@ snapshot() { # snapshot SETUP.exe FOLDER NAME
   check "$name: uninstall exits 0" test $? -eq 0
   "$launcher" --stop # the uninstaller goes on from the temporary folder
   # The runs' logs without what differs by nature: times, durations, the
-  # installer's own path and the folder's name.
+  # installer's own path, the folder's name and the temporary names.
   for part in install uninstall; do
     cut -c26- "$drive/zivr-vendor-logs/$part.txt" | sed -E "s/$folder/DEST/g; s/ [0-9]+ ms/ N ms/;
+      s/\\\\(del|zun)[0-9A-Fa-f]+\.tmp/\\\\TEMP.tmp/g;
       /^(Program|Command line): /d; s/\(copy of .*\)/(copy of SETUP)/" >"$name.$part.log"
   done
   check "$name: the logs were written" test -s "$name.uninstall.log"

@@ -91,7 +91,7 @@ cmp -s p.ipk5 keep.ipk5 || fail "a failed pack changed the existing package"
 expect 2 "--level takes a number from 0 to 9" "$ipk5" pack x.ipk5 --level 10 src
 expect 2 "unknown command" "$ipk5" frobnicate
 expect 0 "" "$ipk5" --help
-grep -q "ipk5 extract FILE" out.txt || fail "--help shows no usage"
+grep -q "ipk5 extract \[--key TEXT\]" out.txt || fail "--help shows no usage"
 
 # --- Broken packages: the reader's messages, non-zero exit -----------------
 size=$(stat -c %s p.ipk5)
@@ -99,17 +99,30 @@ cp p.ipk5 flipped.ipk5
 printf '\x55' | dd of=flipped.ipk5 bs=1 seek=$((size / 2)) conv=notrunc status=none
 expect 1 "flipped.ipk5: Package was corrupted" "$ipk5" verify flipped.ipk5
 head -c $((size - 100)) p.ipk5 >truncated.ipk5
-expect 1 "Package was corrupted" "$ipk5" verify truncated.ipk5
+expect 1 "truncated.ipk5: truncated: the packed data ends before" "$ipk5" verify truncated.ipk5
 head -c 7 p.ipk5 >short.ipk5
-expect 1 "short.ipk5: Stream read error" "$ipk5" list short.ipk5
+expect 1 "short.ipk5: truncated: 7 bytes" "$ipk5" list short.ipk5
+printf 'PK\3\4 a zip file, or anything else' >foreign.ipk5
+expect 1 "foreign.ipk5: not an IPK5 package" "$ipk5" verify foreign.ipk5
+# A header that claims more than the limit is refused before decoding.
+cp p.ipk5 claims.ipk5
+printf '\xFF\xFF\xFF\xFF' | dd of=claims.ipk5 bs=1 seek=8 conv=notrunc status=none
+expect 1 "more than the 1073741824 allowed (raise it with --max-size)" "$ipk5" verify claims.ipk5
+expect 1 "more than the 1024 allowed" "$ipk5" list --max-size 1K p.ipk5
+expect 0 "" "$ipk5" list --max-size 2G p.ipk5
+expect 2 "--max-size takes a size" "$ipk5" list --max-size lots p.ipk5
 cp p.ipk5 props.ipk5
 printf '\xD5' | dd of=props.ipk5 bs=1 seek=12 conv=notrunc status=none # 0xD5 ^ '4' = 225
-expect 1 "LZMA Error (4)" "$ipk5" extract props.ipk5 -o x3
+expect 1 "props.ipk5: wrong key" "$ipk5" extract props.ipk5 -o x3
 expect 1 'Cannot open file "nowhere.ipk5"' "$ipk5" verify nowhere.ipk5
-# The reader always uses the installer's key: another one reads as garbage
-# (here properties no decoder takes).
+# A package scrambled with another key: the installer's key reads it as
+# garbage and says so; --key reads it.
 expect 0 "" "$ipk5" pack --key 1234567890 otherkey.ipk5 src/Install.xml
-expect 1 "otherkey.ipk5: LZMA Error (4)" "$ipk5" verify otherkey.ipk5
+expect 1 "otherkey.ipk5: wrong key" "$ipk5" verify otherkey.ipk5
+expect 0 "" "$ipk5" verify --key 1234567890 otherkey.ipk5
+expect 0 "" "$ipk5" extract --key=1234567890 otherkey.ipk5 -o xk
+cmp -s src/Install.xml xk/Install.xml || fail "--key did not extract the file"
+expect 1 "wrong key" "$ipk5" list --key 0987654321 p.ipk5
 # A table that passes the checksum but points past the file data.
 "$craft" outside outside.ipk5 || fail "craft outside"
 expect 1 '"into-table.txt" (offset 5, size 10) lies outside the file data' "$ipk5" verify outside.ipk5

@@ -144,6 +144,20 @@ TEST(IniFile, Encodings) {
     }
 }
 
+TEST(IniFile, AnsiDocumentKeepsWhatTheCodePageCannotHold) {
+    TZUXIniFile ini;
+    LoadBytes(ini, "[S]\r\nk=v\r\n\r\n");
+    ASSERT_EQ(ini.Encoding(), TZUXEncoding::ANSI);
+    EXPECT_EQ(SavedBytes(ini), "[S]\r\nk=v\r\n\r\n"); // what it holds stays ANSI
+    const String path = u"C:\\Users\\\u674E\u5A1C\\Music\\";
+    ini.WriteString(u"S", u"Folder", path);
+    const Bytes saved = SavedBytes(ini);
+    EXPECT_EQ(saved.substr(0, 3), "\xEF\xBB\xBF");
+    TZUXIniFile back;
+    LoadBytes(back, saved);
+    EXPECT_EQ(back.ReadString(u"S", u"Folder", u""), path);
+}
+
 TEST(IniFile, NewDocumentSavesUtf16WithMarkAndCrLf) {
     TZUXIniFile ini;
     EXPECT_EQ(ini.Encoding(), TZUXEncoding::UTF16LE);

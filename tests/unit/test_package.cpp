@@ -228,6 +228,23 @@ TEST(Package, HostileTablesFailWithReadError) {
     EXPECT_EQ(s->Data(), "234");
 }
 
+TEST(Package, DecompressionBombsAreRefused) {
+    // 16 MiB of zeros pack into a few kilobytes: no real product does that.
+    const Bytes zeros(16 << 20, '\0');
+    const Bytes bomb = BuildPackage({{u"zeros.bin", zeros}});
+    ASSERT_LT(bomb.size(), 16u << 10);
+    EXPECT_EQ(MessageOf<ESetupPackageReadError>([&] { Read(bomb); }), kCorrupted);
+    // A header that claims 4 GiB over a few bytes is refused before anything
+    // is reserved.
+    Bytes claim = BuildPackage({{u"a", "1"}});
+    for (int i = 8; i < 12; ++i) claim[size_t(i)] = '\xFF';
+    EXPECT_EQ(MessageOf<ESetupPackageReadError>([&] { Read(claim); }), kCorrupted);
+    // Ordinary content packs far below the bound.
+    Bytes text;
+    for (int i = 0; text.size() < (2u << 20); ++i) text += "line " + std::to_string(i % 977) + "\n";
+    EXPECT_EQ(Read(BuildPackage({{u"t.txt", text}}))->FileTable().Count(), 1);
+}
+
 TEST(Package, ShortWritesAndShortSources) {
     class FullDisk : public TZUXMemoryStream {
     public:

@@ -133,6 +133,23 @@ TEST(SetupResources, TextsMacrosAndFileNames) {
     EXPECT_EQ(list->Strings(1), u"two");
 }
 
+TEST(SetupResources, PathsKeepBackslashN) {
+    Fixture f;
+    auto& r = *f.resources;
+    r.InitializeLanguagesWith(-1);
+    f.macros.dest = u"C:\\Users\\nadia\\ZIVR\\";
+    // A name after a backslash may start with n: in paths it is no line break,
+    // neither in the script's text nor in a value put in.
+    EXPECT_EQ(r.ExpandFileName(u"$DEST\\notes\\new.txt"),
+              u"C:\\Users\\nadia\\ZIVR\\notes\\new.txt");
+    EXPECT_EQ(r.ExpandFileName(u"C:\\Users\\nadia\\ZIVR\\Uninstall.dat"),
+              u"C:\\Users\\nadia\\ZIVR\\Uninstall.dat");
+    // Texts keep their line breaks; a value put in is not scanned again.
+    EXPECT_EQ(r.ExpandMacros(u"Into $DEST\\n$NAME"), u"Into C:\\Users\\nadia\\ZIVR\\\r\nZIVR");
+    f.macros.dest = u"C:\\$NAME\\";
+    EXPECT_EQ(r.ExpandFileName(u"$DEST$NAME.exe"), u"C:\\$NAME\\ZIVR.exe");
+}
+
 TEST(SetupResources, GermanFallsBackToEnglishLicense) {
     Fixture f;
     auto& r = *f.resources;

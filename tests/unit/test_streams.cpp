@@ -51,6 +51,21 @@ TEST(FileStream, MissingFileRaisesWithNameAndReason) {
     EXPECT_EQ(s, nullptr);
 }
 
+TEST(FileStream, AFailedReadIsNoEndOfFile) {
+    // A handle that may only write fails every read, as a failing disk or a
+    // lost network share would.
+    const String name = TempFile("write-only.bin");
+    {
+        TZUXFileStream f(name, fmCreate);
+        f.WriteBuffer("content", 7);
+    }
+    auto file = std::make_unique<TZUXFileStream>(name, fmOpenWrite);
+    char buffer[8];
+    EXPECT_THROW(file->Read(buffer, 8), EReadError);
+    TZUXBufferedFileStream buffered(std::move(file), 4);
+    EXPECT_THROW(buffered.ReadToEnd(), EReadError);
+}
+
 TEST(BufferedFileStream, MixedReadsWritesAndSeeksAgreeWithMemory) {
     // A small buffer makes every path cross a buffer boundary.
     const String name = TempFile("buffered.bin");

@@ -278,6 +278,47 @@ TEST_F(ActionPrepare, OldBackupsAreTrimmedToTheLastThree) {
     }
 }
 
+TEST_F(ActionPrepare, TheNewArchiveStaysWhenOlderOnesSortAfterIt) {
+    // Archives of a later version, written by an older setup run afterwards,
+    // sort after this run's archive of version 1.00.
+    const String dest = folder.Path();
+    const String old = dest + u"!Backup\\";
+    ASSERT_TRUE(ForceDirectories(old));
+    for (const char16_t* version : {u"9.10", u"9.20", u"9.30", u"10.00"})
+        WriteFile(old + u"z Before install " + version + u" [2020.01.01 10-00-00].zip");
+    WriteFile(dest + u"user.txt");
+    Make(dest, FlagBit(sfPortable));
+    TSetupActionPrepare action;
+    action.DoExecute();
+
+    ASSERT_FALSE(action.BackupFileName.empty());
+    EXPECT_EQ(ReadZip(action.BackupFileName).count("user.txt"), 1u);
+    TZUXStringList archives;
+    Archives(dest, archives);
+    EXPECT_EQ(archives.Count(), 3);
+    EXPECT_GE(archives.IndexOf(action.BackupFileName), 0);
+}
+
+TEST_F(ActionPrepare, ALinkInTheDestinationIsNeitherArchivedNorFollowed) {
+    const String dest = folder / u"Player\\", music = folder / u"My Music\\";
+    ASSERT_TRUE(ForceDirectories(music));
+    ASSERT_TRUE(ForceDirectories(dest));
+    WriteFile(music + u"song.mp3", "the user's own");
+    WriteFile(dest + u"old.dll");
+    if (!CreateSymbolicLinkW(WStr(dest + u"Music"), WStr(music), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !(GetFileAttr(dest + u"Music") & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "no folder links here";
+    Make(dest, FlagBit(sfPortable));
+    TSetupActionPrepare action;
+    action.DoExecute();
+
+    EXPECT_EQ(ReadBytes(music + u"song.mp3"), "the user's own");
+    const auto entries = ReadZip(action.BackupFileName);
+    EXPECT_EQ(entries.count("old.dll"), 1u);
+    EXPECT_EQ(entries.count("Music/song.mp3"), 0u);
+    EXPECT_FALSE(FileExists(dest + u"old.dll"));
+}
+
 TEST_F(ActionPrepare, NoBackupLeavesTheCopyButComponentsAndObsoleteFiles) {
     const String dest = folder.Path();
     for (const char16_t* f : {u"Player.exe", u"libVorbis.dll", u"Plugins\\a.dll",

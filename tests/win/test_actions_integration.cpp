@@ -6,6 +6,7 @@
 #include "TestProduct.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Shell.h"
@@ -31,7 +32,7 @@ protected:
         setup.reset();
         ProductInfoClass = saved_;
     }
-    // The destination has a blank in it: the tool's path goes unquoted.
+    // The destination has a blank in it.
     void Make(const String& switches) {
         setup.reset();
         dest = folder / u"My Player\\";
@@ -117,6 +118,40 @@ TEST_F(ActionInteg, ConfigFailsWhenTheFileCannotBeWritten) {
     Make(u"");
     ForceDirectories(dest + u"ZIVR.ini\\"); // a folder where the file should go
     EXPECT_THROW(TSetupActionConfig().DoExecute(), Exception);
+    RemoveDir(dest + u"ZIVR.ini");
+    // The new text cannot be written beside: the old file stays whole.
+    const std::string before = "[Player]\r\nVolume=70\r\n";
+    ZUXTest::WriteFile(dest + u"ZIVR.ini", before);
+    ForceDirectories(dest + u"ZIVR.ini.partial\\");
+    EXPECT_THROW(TSetupActionConfig().DoExecute(), Exception);
+    EXPECT_EQ(ReadText(dest + u"ZIVR.ini"), String(before.begin(), before.end()));
+    RemoveDir(dest + u"ZIVR.ini.partial");
+    TSetupActionConfig().DoExecute();
+    EXPECT_FALSE(FileExists(dest + u"ZIVR.ini.partial"));
+}
+
+TEST_F(ActionInteg, ConfigStopsWhenTheFileCannotBeRead) {
+    Make(u"");
+    const String file = dest + u"ZIVR.ini";
+    const std::string before = "[Player]\r\nVolume=70\r\n[System]\r\nVersion=5300\r\n";
+    ZUXTest::WriteFile(file, before);
+    {
+        // Another program holds it so that nobody may read it. (On Windows a
+        // file may also be unreadable and still writable; Wine cannot make one.)
+        const TZUXKernelHandle holder(CreateFileW(WStr(file), GENERIC_WRITE,
+                                                  FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        try {
+            TSetupActionConfig().DoExecute();
+            ADD_FAILURE() << "the run went on";
+        } catch (const EFOpenError& e) {
+            // The reason is the reading, not a later writing.
+            EXPECT_TRUE(StartsWith(e.Message(), u"Cannot open file \"" + file + u"\"."))
+                << ToUtf8(e.Message());
+        }
+    }
+    EXPECT_EQ(ReadText(file), String(before.begin(), before.end()));
 }
 
 TEST(ActionIntegSwitches, FollowTheOptions) {
@@ -157,8 +192,11 @@ TEST_F(ActionInteg, IntegrateRunsTheRegistrationTool) {
 
     ZUX::DeleteFile(log);
     Options().Clear(); // defaults: everything
+    // A program planted where the path splits at its blank is never started.
+    ASSERT_TRUE(CopyFile(tool, folder / u"My.exe", false));
     TSetupActionIntegrate().DoExecute();
     EXPECT_EQ(ReadText(log), u"/REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2\n");
+    EXPECT_FALSE(FileExists(folder / u"My.log"));
 }
 
 TEST_F(ActionInteg, ShortcutsFollowOptionsAndKeepMatchingLinks) {

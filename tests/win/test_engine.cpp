@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 using namespace ZUX;
 
 namespace {
@@ -212,12 +215,33 @@ TEST_F(Engine, SilentInstallExtractsAndLeavesTheUninstaller) {
 
     const String key = TSetupAppRepo::GetKeyPath(false) + u"TestPlayer";
     EXPECT_EQ(RegValue(key, L"DisplayName"), u"Test Player");
-    EXPECT_EQ(RegValue(key, L"UninstallString"), dest + u"Uninstall.exe");
+    EXPECT_EQ(RegValue(key, L"UninstallString"), u"\"" + dest + u"Uninstall.exe\"");
     EXPECT_EQ(RegValue(key, L"InstallPath"), dest);
     EXPECT_EQ(RegValue(key, L"DisplayVersion"), u"1.23.0");
     String found;
     ASSERT_TRUE(TSetupAppRepo::FindInstallPath(u"Test Player", found));
     EXPECT_EQ(found, dest);
+}
+
+TEST_F(Engine, UninstallLogIsReplacedWholeOrNotAtAll) {
+    auto setup = Make(u"/AUTO=\"" + root + u"\" /SILENT /PORTABLE");
+    const String dat = root + u"Uninstall.dat";
+    {
+        TZUXFileStream old(dat, fmCreate);
+        old.WriteBuffer("old log", 7);
+    }
+    // The new log cannot be written: the old one stays whole.
+    ASSERT_TRUE(ForceDirectories(dat + u".partial\\"));
+    EXPECT_THROW(setup->ExtractHelper->WriteUninstaller(root, {}), Exception);
+    EXPECT_EQ(ReadFileBytes(dat), "old log");
+    ASSERT_TRUE(RemoveDir(dat + u".partial"));
+    // Written: in place, and nothing left beside it.
+    setup->ExtractHelper->WriteUninstaller(root, {});
+    TZUXBufferedFileStream written(dat, fmOpenRead);
+    TSetupPackageReader reader(written);
+    std::unique_ptr<TZUXMemoryStream> ini;
+    EXPECT_TRUE(reader.Extract(u"Uninstall.ini", ini));
+    EXPECT_FALSE(FileExists(dat + u".partial"));
 }
 
 TEST_F(Engine, PortableInstallHasNoUninstallEntry) {
@@ -232,15 +256,35 @@ TEST_F(Engine, PortableInstallHasNoUninstallEntry) {
     EXPECT_FALSE(TSetupAppRepo::FindInstallPath(u"Test Player", found));
 }
 
+// The pairs of names Windows will rename at the next restart.
+String PendingRenames() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return String();
+    std::vector<wchar_t> buffer(1 << 20);
+    DWORD size = DWORD(buffer.size() * 2);
+    const LONG result = RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                                         reinterpret_cast<BYTE*>(buffer.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return String();
+    String text = FromWStr(buffer.data(), size / 2);
+    std::replace(text.begin(), text.end(), u'\0', u'|');
+    return text;
+}
+
 TEST_F(Engine, LockedTargets) {
-    auto setup = Make(u"/AUTO=\"" + root + u"\" /SILENT");
+    // Interactive: the user is asked.
+    auto setup = Make(u"/AUTO=\"" + root + u"\"");
+    ASSERT_FALSE(setup->HasFlag(sfSilent));
     TSetupExtractHelper& helper = *setup->ExtractHelper;
     int asked = 0, answer = saIgnore;
-    helper.AskLockedFile = [&](const String& text) {
+    const auto ask = [&](const String& text) {
         ++asked;
         EXPECT_NE(text.find(u"Cannot write"), String::npos);
         return answer;
     };
+    helper.AskLockedFile = ask;
     const auto lock = [](const String& path, DWORD share) {
         return CreateFileW(WStr(path), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     };
@@ -260,15 +304,17 @@ TEST_F(Engine, LockedTargets) {
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(FileExists(same + u".bak"));
 
-    // Different content, file can be moved aside: ".bak" and a new file.
+    // Different content, file can be moved aside: ".bak" and a new file, also
+    // over the ".bak" of an earlier run.
     const String moved = root + u"moved.bin";
     write(moved, "old");
+    write(moved + u".bak", "older");
     h = lock(moved, FILE_SHARE_READ | FILE_SHARE_DELETE);
     payload.SetPosition(0);
     EXPECT_TRUE(helper.CreateTargetStream(moved, payload, target));
     target.reset();
     CloseHandle(h);
-    EXPECT_TRUE(FileExists(moved + u".bak"));
+    EXPECT_EQ(ReadFileBytes(moved + u".bak"), "old");
     EXPECT_EQ(asked, 0);
 
     // Cannot be moved either: the user decides.
@@ -286,6 +332,39 @@ TEST_F(Engine, LockedTargets) {
     } catch (const EInstallerInstallError& e) {
         EXPECT_EQ(e.Message(), u"Installation of " + stuck + u" was aborted");
     }
+    EXPECT_FALSE(helper.RestartRequired);
+
+    // A question that could not be shown is no Ignore: the new file waits
+    // beside the old one for the next restart.
+    answer = 0;
+    payload.SetPosition(0);
+    ASSERT_TRUE(helper.CreateTargetStream(stuck, payload, target));
+    target->WriteBuffer("new", 3);
+    target->Flush();
+    target.reset();
+    EXPECT_TRUE(helper.RestartRequired);
+    const String side = TSetupExtractHelper::ReplacementName(stuck);
+    EXPECT_EQ(ReadFileBytes(side), "new");
+    EXPECT_NE(PendingRenames().find(side + u"|!"), String::npos) << ToUtf8(PendingRenames());
+    EXPECT_EQ(ReadFileBytes(stuck), "old");
+
+    // A silent run asks nobody; where nothing can be written beside either,
+    // it stops.
+    setup.reset();
+    setup = Make(u"/AUTO=\"" + root + u"\" /SILENT");
+    setup->ExtractHelper->AskLockedFile = ask; // helper went with the first setup
+    asked = 0;
+    ZUX::DeleteFile(side);
+    ASSERT_TRUE(ForceDirectories(side + u"\\")); // a folder where the file would go
+    payload.SetPosition(0);
+    EXPECT_THROW(setup->ExtractHelper->CreateTargetStream(stuck, payload, target),
+                 EInstallerInstallError);
+    RemoveDir(side);
+    payload.SetPosition(0);
+    EXPECT_TRUE(setup->ExtractHelper->CreateTargetStream(stuck, payload, target));
+    target.reset();
+    EXPECT_TRUE(setup->ExtractHelper->RestartRequired);
+    EXPECT_EQ(asked, 0);
     CloseHandle(h);
 }
 
@@ -305,6 +384,25 @@ TEST(EngineParts, VersionsAndSummary) {
     b.AddItem(u"item two");
     EXPECT_EQ(b.ToString(), u"Header one:\r\n * item one\r\n\r\nHeader two:\r\n * item two\r\n");
     EXPECT_EQ(TSetupAppRepo::GetKeyName(u"My Player"), u"MyPlayer");
+}
+
+TEST(EngineParts, UninstallCommandWithABlankIsQuoted) {
+    const String folder = GetTempPath() + u"Test Player Quoted\\";
+    ASSERT_TRUE(ForceDirectories(folder));
+    TSetupAppRepo::Register(u"Quoted Player Test", folder + u"Uninstall.exe", u"1.0", u"Team",
+                            u"https://example.invalid/");
+    const String key = TSetupAppRepo::GetKeyPath(false) + u"QuotedPlayerTest";
+    EXPECT_EQ(RegValue(key, L"UninstallString"), u"\"" + folder + u"Uninstall.exe\"");
+    // Found through the quoted command alone as well.
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WStr(key), 0, KEY_WRITE, &k), ERROR_SUCCESS);
+    RegDeleteValueW(k, L"InstallPath");
+    RegCloseKey(k);
+    String found;
+    EXPECT_TRUE(TSetupAppRepo::FindInstallPath(u"Quoted Player Test", found));
+    EXPECT_EQ(found, folder);
+    TSetupAppRepo::Unregister(u"Quoted Player Test");
+    RemoveDir(folder);
 }
 
 TEST(EngineParts, UninstallEntryFoundThroughThe32BitView) {

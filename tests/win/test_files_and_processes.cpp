@@ -189,19 +189,27 @@ TEST(DeleteFileOrSchedule, MovesARunningProgramToTempAndDeletesItAtRestart) {
 }
 
 // Deleting and moving both need the file opened for deletion, which a handle
-// without FILE_SHARE_DELETE denies (on Windows as under Wine): the file stays.
-TEST(DeleteFileOrSchedule, LeavesAFileThatCanNeitherBeDeletedNorMoved) {
+// without FILE_SHARE_DELETE denies (on Windows as under Wine), as does a move
+// to another volume than the temporary folder: the file stays, and goes at
+// the next restart from where it stands.
+TEST(DeleteFileOrSchedule, SchedulesAFileThatCannotBeMovedWhereItStands) {
     TTestFolder folder;
     const String file = folder / u"locked.txt";
     WriteFile(file);
-    const TZUXKernelHandle lock(CreateFileW(WStr(file), GENERIC_READ,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(lock);
     const std::vector<String> before = PendingRenames();
-    DeleteFileOrSchedule(file);
-    EXPECT_TRUE(FileExists(file));
-    EXPECT_TRUE(Added(before, PendingRenames()).empty());
+    std::vector<String> added;
+    {
+        const TZUXKernelHandle lock(CreateFileW(WStr(file), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(lock);
+        DeleteFileOrSchedule(file);
+        EXPECT_TRUE(FileExists(file));
+        added = Added(before, PendingRenames());
+    }
+    for (const String& e : added) RemovePendingRename(e);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_TRUE(SameText(added[0], u"\\??\\" + file)) << ToUtf8(added[0]);
 }
 
 TEST(CopyFileOrRaise, OverwritesOrNamesBothEndsInTheError) {
@@ -230,6 +238,35 @@ TEST(CopyFileOrRaise, OverwritesOrNamesBothEndsInTheError) {
             EXPECT_EQ(IntToStr(e.Code()), f.code); // the caller can tell the causes apart
         }
     }
+}
+
+// A tool with a window that stays busy longer than a moment before it ends:
+// what follows (deleting it) must wait for its end.
+TEST(RunAndWait, WaitsForAToolThatIsNeverReadyForInput) {
+    TTestFolder folder;
+    const String mark = folder / u"done.txt";
+    TChildWatchdog watchdog(60000);
+    const String line = u"\"" + GetProgramFileName() + u"\" " +
+                        ChildTestArguments(u"ChildProcess.DISABLED_BusyWindow") + u" /MARK=" + mark;
+    EXPECT_EQ(RunAndWait(line), 9u);
+    EXPECT_TRUE(FileExists(mark)); // its last act, before RunAndWait came back
+    EXPECT_FALSE(watchdog.Fired());
+    // Bounded all the same.
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(RunAndWait(line, 200), std::nullopt);
+    EXPECT_LT(GetTickCount64() - start, 5000u);
+    TerminateChildren();
+}
+
+// The child of the test above: a window, never a message loop, for 6 s.
+TEST(ChildProcess, DISABLED_BusyWindow) {
+    const String mark = CommandLineValue(u"MARK", true);
+    if (mark.empty()) GTEST_SKIP() << "only as the child of RunAndWait";
+    CreateWindowExW(0, L"STATIC", L"busy", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr,
+                    nullptr);
+    Sleep(6000);
+    WriteFile(mark);
+    ExitProcess(9);
 }
 
 TEST(RunAndWait, WaitsForTheProgramAndGivesItsExitCode) {

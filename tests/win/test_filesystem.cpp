@@ -243,6 +243,40 @@ TEST(FileSystem, DeleteDirectoryRemovesALinkedFolderButNotWhatItPointsTo) {
     EXPECT_TRUE(FileExists(outside + u"precious.txt"));
 }
 
+// A link inside a tree (a "Music" folder pointing at the user's music, or back
+// up the tree) is listed, never entered.
+TEST(FileSystem, WalksListLinksAndNeverEnterThem) {
+    TTestFolder root;
+    const String outside = root / u"outside\\", tree = root / u"tree\\";
+    ASSERT_TRUE(ForceDirectories(outside + u"Album\\"));
+    ASSERT_TRUE(ForceDirectories(tree + u"sub\\"));
+    WriteFile(outside + u"Album\\song.mp3");
+    WriteFile(tree + u"sub\\own.txt");
+    if (!CreateSymbolicLinkW(WStr(tree + u"Music"), WStr(outside), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !CreateSymbolicLinkW(WStr(tree + u"sub\\loop"), WStr(tree), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !(GetFileAttr(tree + u"Music") & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "no folder links here";
+
+    // Whether the links themselves are listed depends on their attributes
+    // (searches skip system entries); what lies behind them never is.
+    for (const String& name : Enum(tree, String(), fkAny, true))
+        EXPECT_TRUE(name == u"Music" || name == u"sub" || name == u"sub\\loop" ||
+                    name == u"sub\\own.txt")
+            << ToUtf8(name);
+    Names found;
+    TZUXSearch search([&](const String& path) { found.push_back(path.substr(tree.size())); });
+    search.SetPath(tree);
+    search.Start(true);
+    EXPECT_EQ(found, Names{u"sub\\own.txt"});
+
+    const String copy = root / u"copy\\";
+    EXPECT_TRUE(CopyDirectory(tree, copy, String(), true));
+    EXPECT_TRUE(FileExists(copy + u"sub\\own.txt"));
+    EXPECT_FALSE(DirectoryExists(copy + u"Music\\"));
+    EXPECT_FALSE(DirectoryExists(copy + u"sub\\loop\\"));
+    EXPECT_TRUE(FileExists(outside + u"Album\\song.mp3"));
+}
+
 TEST(FileSystem, EnumFilesListsSubfolderContentsBeforeTheirParent) {
     TTestFolder root;
     ASSERT_TRUE(ForceDirectories(root / u"a\\b"));
@@ -383,6 +417,14 @@ TEST(FileSystem, NormalizePathResolvesDotsAndShortNames) {
     EXPECT_EQ(NormalizePath(root / u".\\b"), root / u"b");
     EXPECT_EQ(NormalizePath(u"C:\\plain\\path\\"), u"C:\\plain\\path\\"); // not touched
     EXPECT_EQ(NormalizePath(u""), u"");
+    // Relative paths and slashes are resolved against the current folder.
+    const String current = GetCurrentDir();
+    ASSERT_TRUE(SetCurrentDir(root.Path()));
+    EXPECT_EQ(NormalizePath(u"ZIVR"), root / u"ZIVR");
+    EXPECT_EQ(NormalizePath(u"Apps/ZIVR/"), root / u"Apps\\ZIVR\\");
+    EXPECT_EQ(NormalizePath(u"C:/Apps/ZIVR"), u"C:\\Apps\\ZIVR");
+    EXPECT_EQ(NormalizePath(u"\\Apps"), root.Path().substr(0, 2) + u"\\Apps");
+    SetCurrentDir(current);
 
     wchar_t shortName[MAX_PATH];
     const DWORD n = GetShortPathNameW(WStr(root / u"A Long Folder Name\\b\\"), shortName, MAX_PATH);

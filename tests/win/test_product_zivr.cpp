@@ -212,6 +212,8 @@ TEST_F(Product, ActionListFollowsModeFlagsAndLanguage) {
          {"Close", "Prepare", "Extract", "Config"}},
         {smUninstall, 0, u"Russian", {"Close", "UninstallIntegration", "UninstallFiles"}},
     };
+    // An installed 5.30: its update keeps what it has.
+    setup->SetDestPath(Copy(u"current", "ZIVR.ini", "[System]\r\nVersion=5300\r\n"));
     for (const Case& c : cases) {
         setup->Mode = c.mode;
         setup->Flags = c.flags;
@@ -230,6 +232,24 @@ TEST_F(Product, ActionListFollowsModeFlagsAndLanguage) {
                       std::find(actual.begin(), actual.end(), "Addons") != actual.end());
         }
     }
+}
+
+TEST_F(Product, UpdateOfA3xCopyRestoresItsShortcutsAndShellMenu) {
+    // The preparation removes them from a copy below 4.00; nothing else would
+    // put them back.
+    setup->SetDestPath(Copy(u"old", "ZIVR3.ini",
+                            "[System]\r\nVersion=3900\r\n[Integration]\r\nShortcutDesktop=0\r\n"));
+    ASSERT_TRUE(setup->HasFlag(sfUpdate));
+    ASSERT_FALSE(setup->HasFlag(sfPortable));
+    std::vector<TSetupActionClass> actual;
+    Zivr().PopulateActions([&](TSetupActionClass cls) { actual.push_back(cls); });
+    const auto has = [&](TSetupActionClass cls) {
+        return std::find(actual.begin(), actual.end(), cls) != actual.end();
+    };
+    EXPECT_TRUE(has(&CreateAction<TSetupActionIntegrate>));
+    EXPECT_TRUE(has(&CreateAction<TSetupActionShortcuts>));
+    // As the old copy chose.
+    EXPECT_FALSE(setup->Options->ReadBool(u"Integration", u"ShortcutDesktop", true));
 }
 
 // ---- profiles ----

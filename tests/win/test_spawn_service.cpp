@@ -159,12 +159,34 @@ TEST_F(SpawnService, ElevatedChildHandsItsProgramToTheHost) {
     // The child is this program running the disabled test below; it waits for
     // nothing, but a broken one must not keep us waiting forever.
     TChildWatchdog watchdog(60000);
-    const bool started =
+    const std::optional<uint32_t> code =
         RunElevated(ChildTestArguments(u"ChildProcess.DISABLED_SpawnClient") + u" /HANDOFF=" + bat);
-    EXPECT_TRUE(started);
+    EXPECT_EQ(code, 0u);
     EXPECT_FALSE(watchdog.Fired());
     EXPECT_TRUE(TSetupSpawnService::IsHost());
     EXPECT_TRUE(Started(u"elevated"));
+}
+
+TEST(SpawnServiceExit, ElevatedChildsExitCodeComesBack) {
+    // Wine gives every process administrator rights, so the main routine never
+    // takes this way there; the relaunch itself is tested.
+    TChildWatchdog watchdog(60000);
+    for (const uint32_t wanted : {3u, 3010u}) {
+        TSetupSpawnService::Finalize(); // each relaunch makes this process the host anew
+        const std::optional<uint32_t> code =
+            RunElevated(ChildTestArguments(u"ChildProcess.DISABLED_ExitWith") + u" /EXITCODE=" +
+                        IntToStr(int64_t(wanted)));
+        EXPECT_EQ(code, wanted);
+    }
+    EXPECT_FALSE(watchdog.Fired());
+    TSetupSpawnService::Finalize();
+}
+
+// Runs in the child that RunElevated starts: ends with the code /EXITCODE names.
+TEST(ChildProcess, DISABLED_ExitWith) {
+    const String code = CommandLineValue(u"EXITCODE");
+    if (code.empty()) GTEST_SKIP() << "only as the child of RunElevated";
+    ExitProcess(UINT(std::stoul(ToUtf8(code))));
 }
 
 // Runs in the child that RunElevated starts: a client that hands one path to

@@ -40,8 +40,18 @@ private:
 // bytes that are not UTF-8, since they would not come back the same.
 ZUX::String PathToString(const std::string& path);
 
-// Reads and verifies the whole package; failures carry the file's name.
-std::unique_ptr<TSetupPackageReader> ReadPackage(const std::string& file, TConsole& console);
+// How untrusted packages are read: the key, and the most content a package may
+// claim before anything is decoded.
+struct TReadOptions {
+    ZUX::String Key = SetupPackageKey;
+    int64_t MaxContent = int64_t(1) << 30;
+};
+
+// Reads and verifies the whole package; failures carry the file's name and say
+// what is wrong: "not an IPK5 package", "wrong key", "truncated", over the
+// size limit, or the reader's own message.
+std::unique_ptr<TSetupPackageReader> ReadPackage(const std::string& file, TConsole& console,
+                                                 const TReadOptions& options);
 
 struct TPackOptions {
     std::string Output;
@@ -62,9 +72,9 @@ struct TPackResult {
 TPackResult PackTo(const TPackOptions& options, TConsole& console, ZUX::TZUXStream& target,
                    const std::function<std::string()>& writeError = {});
 int Pack(const TPackOptions& options, TConsole& console);
-int List(const std::string& file, TConsole& console);
+int List(const std::string& file, TConsole& console, const TReadOptions& options);
 int Extract(const std::string& file, const std::vector<std::string>& names,
-            const std::string& folder, TConsole& console);
-int Verify(const std::string& file, TConsole& console);
+            const std::string& folder, TConsole& console, const TReadOptions& options);
+int Verify(const std::string& file, TConsole& console, const TReadOptions& options);
 
 } // namespace ipk5

@@ -1,6 +1,7 @@
 // ipk5 list, extract and verify: everything that reads a package.
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/Locale.h"
+#include "package/LzmaStream.h"
 #include "tools/ipk5/Commands.h"
 #include "tools/ipk5/EntryNames.h"
 
@@ -149,21 +150,98 @@ String PathToString(const std::string& path) {
     return out;
 }
 
-std::unique_ptr<TSetupPackageReader> ReadPackage(const std::string& file, TConsole& console) {
-    TZUXFileStream source(PathToString(file), fmOpenRead | fmShareDenyWrite);
-    console.Progress.Start("Reading", source.Size());
-    TCountingStream counting(source, [&](int64_t n) { console.Progress.Update(n); });
-    try {
-        auto reader = std::make_unique<TSetupPackageReader>(counting);
-        console.Progress.Finish();
-        return reader;
-    } catch (const ZUX::Exception& e) {
-        throw TToolError(file + ": " + e.what());
+namespace {
+
+// Counts what the decoder writes and keeps none of it.
+class TNullStream : public TZUXStream {
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t count) override {
+        written_ += count;
+        return count;
     }
+    int64_t Seek(int64_t, SeekOrigin) override { return written_; }
+    void SetSize(int64_t) override {}
+    int64_t Written() const { return written_; }
+
+private:
+    int64_t written_ = 0;
+};
+
+constexpr int64_t kHeaderSize = 12;
+constexpr uint8_t kFirstInvalidProperties = 9 * 5 * 5;
+
+// Decodes once more without keeping anything: true when the packed data ran
+// out before the content the header claims.
+bool EndsEarly(TZUXFileStream& source, uint32_t size, const String& keyText) {
+    source.Seek(kHeaderSize, SeekOrigin::Begin);
+    TCountingStream counting(source, [](int64_t) {});
+    TNullStream sink;
+    TSetupKey key;
+    key.Init(keyText);
+    try {
+        LzmaDecodeStream(counting, sink, size,
+                         [&key](uint8_t* buffer, size_t length) { key.Apply(buffer, length); });
+    } catch (const ZUX::Exception&) {
+        return false;
+    }
+    return sink.Written() < int64_t(size) && counting.Count() >= source.Size() - kHeaderSize;
 }
 
-int List(const std::string& file, TConsole& console) {
-    const auto reader = ReadPackage(file, console);
+} // namespace
+
+std::unique_ptr<TSetupPackageReader> ReadPackage(const std::string& file, TConsole& console,
+                                                 const TReadOptions& options) {
+    TZUXFileStream source(PathToString(file), fmOpenRead | fmShareDenyWrite);
+    const int64_t fileSize = source.Size();
+    const auto fail = [&](const std::string& why) { throw TToolError(file + ": " + why); };
+    uint8_t header[kHeaderSize + 1] = {};
+    const int64_t got = source.Read(header, sizeof header);
+    if (got >= 4 && std::memcmp(header, "IPK5", 4) != 0) fail("not an IPK5 package");
+    if (got < int64_t(sizeof header))
+        fail("truncated: " + std::to_string(fileSize) + " bytes, less than a package's header");
+    const uint32_t size = uint32_t(header[8]) | uint32_t(header[9]) << 8 |
+                          uint32_t(header[10]) << 16 | uint32_t(header[11]) << 24;
+    if (int64_t(size) > options.MaxContent)
+        fail("the package claims " + std::to_string(size) + " bytes of content, more than the " +
+             std::to_string(options.MaxContent) + " allowed (raise it with --max-size)");
+    // The packed data opens with the coder's properties: with another key they
+    // come out as values no coder writes.
+    const std::string wrongKey =
+        "wrong key: the package was not scrambled with " +
+        std::string(options.Key == SetupPackageKey ? "the installer's key (try --key)"
+                                                   : "the key given");
+    const std::string keyBytes = StringToAnsi(options.Key);
+    if (!keyBytes.empty() &&
+        uint8_t(header[kHeaderSize] ^ uint8_t(keyBytes[0])) >= kFirstInvalidProperties)
+        fail(wrongKey);
+    source.Seek(0, SeekOrigin::Begin);
+
+    console.Progress.Start("Reading", fileSize);
+    TCountingStream counting(source, [&](int64_t n) { console.Progress.Update(n); });
+    try {
+        auto reader = std::make_unique<TSetupPackageReader>(counting, options.Key);
+        console.Progress.Finish();
+        return reader;
+    } catch (const ESetupPackageReadError& e) {
+        console.Progress.Finish();
+        if (EndsEarly(source, size, options.Key))
+            fail("truncated: the packed data ends before the " + std::to_string(size) +
+                 " bytes of content");
+        fail(e.what());
+    } catch (const EInvalidOperation& e) {
+        // Properties the coder does not take: the rest of them, descrambled
+        // with a key that is not the package's.
+        if (std::string_view(e.what()) == "LZMA Error (4)") fail(wrongKey);
+        fail(e.what());
+    } catch (const ZUX::Exception& e) {
+        fail(e.what());
+    }
+    return nullptr;
+}
+
+int List(const std::string& file, TConsole& console, const TReadOptions& options) {
+    const auto reader = ReadPackage(file, console, options);
     const TSetupPackageFileTable& table = reader->FileTable();
     std::printf("%12s %12s  %s\n", "Size", "Offset", "Name");
     for (int i = 0; i < table.Count(); ++i) {
@@ -175,8 +253,8 @@ int List(const std::string& file, TConsole& console) {
 }
 
 int Extract(const std::string& file, const std::vector<std::string>& names,
-            const std::string& folder, TConsole& console) {
-    const auto reader = ReadPackage(file, console);
+            const std::string& folder, TConsole& console, const TReadOptions& options) {
+    const auto reader = ReadPackage(file, console, options);
     const TSetupPackageFileTable& table = reader->FileTable();
     int result = ExitOk;
 
@@ -242,8 +320,8 @@ int Extract(const std::string& file, const std::vector<std::string>& names,
     return result;
 }
 
-int Verify(const std::string& file, TConsole& console) {
-    const auto reader = ReadPackage(file, console);
+int Verify(const std::string& file, TConsole& console, const TReadOptions& options) {
+    const auto reader = ReadPackage(file, console, options);
     const TSetupPackageFileTable& table = reader->FileTable();
     // The reader trusts the table once the checksum matches; a package is
     // only sound when every entry lies in the file data before the table.

@@ -18,9 +18,9 @@ namespace {
 
 constexpr const char* kUsage = R"(Usage:
   ipk5 pack OUT [--level N] [--key TEXT] FOLDER|FILE...
-  ipk5 list FILE
-  ipk5 extract FILE [NAME...] [-o DIR]
-  ipk5 verify FILE
+  ipk5 list [--key TEXT] [--max-size N] FILE
+  ipk5 extract [--key TEXT] [--max-size N] FILE [NAME...] [-o DIR]
+  ipk5 verify [--key TEXT] [--max-size N] FILE
   ipk5 --help
 
 pack     Builds the package OUT. A FOLDER adds every file below it, named by its
@@ -31,10 +31,8 @@ pack     Builds the package OUT. A FOLDER adds every file below it, named by its
          as their files; links to folders are not followed.
          OUT is written beside itself and replaced only when complete.
   --level N   LZMA level 0 to 9 (default 4, what the installer uses).
-  --key TEXT  the scrambling key (default: the installer's package key). Only
-              for packing: list, extract and verify read with the package key,
-              as the installer does, so a package built with another key reads
-              as corrupted.
+  --key TEXT  the scrambling key (default: the installer's package key); list,
+              extract and verify take it too, to read such a package.
 list     Shows size, offset and name of every entry, in table order.
 extract  Writes every entry (or the NAMEs given, found ignoring case) below DIR
          (default: the current folder), creating folders as needed and
@@ -46,6 +44,10 @@ extract  Writes every entry (or the NAMEs given, found ignoring case) below DIR
          entries that land on the same file, the first wins, as in the installer.
 verify   Reads the whole package: header, checksum, file table, and that every
          entry lies inside the file data.
+Reading takes packages from anywhere, so it says what is wrong ("not an IPK5
+package", "wrong key", "truncated", corrupted) and refuses a package whose
+header claims more content than --max-size N (bytes, or with K, M or G;
+default 1G, at most 4G) before decoding anything.
 
 Exit status: 0 success; 1 failure (unreadable or corrupted package, an entry
 refused or not written, an I/O error), with the reason on stderr; 2 bad usage.
@@ -106,6 +108,28 @@ int ParseLevel(const std::string& text) {
     return text[0] - '0';
 }
 
+// A size in bytes, with an optional K, M or G (binary units), at most 4 GiB.
+int64_t ParseSize(const std::string& text) {
+    size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+    const std::string unit = text.substr(digits);
+    int shift = 0;
+    if (unit == "K" || unit == "k")
+        shift = 10;
+    else if (unit == "M" || unit == "m")
+        shift = 20;
+    else if (unit == "G" || unit == "g")
+        shift = 30;
+    else if (!unit.empty())
+        digits = 0;
+    if (digits == 0 || digits > 10)
+        throw TUsageError("--max-size takes a size such as 2G or 500M, not \"" + text + "\"");
+    const int64_t value = std::stoll(text.substr(0, digits)) << shift;
+    if (value > (int64_t(1) << 32))
+        throw TUsageError("--max-size: a package holds at most 4G of content");
+    return value;
+}
+
 bool IsHelp(std::string_view word) {
     return word == "--help" || word == "-h" || word == "help";
 }
@@ -137,22 +161,36 @@ int Run(int argc, char** argv, TConsole& console) {
         options.Inputs.assign(args.Operands.begin() + 1, args.Operands.end());
         return Pack(options, console);
     }
+    TReadOptions read;
+    const auto readOption = [&](const std::string& name, const std::string* value) {
+        if (name == "--key") {
+            read.Key = PathToString(*value);
+            if (read.Key.empty()) throw TUsageError("--key must not be empty");
+        } else if (name == "--max-size") {
+            read.MaxContent = ParseSize(*value);
+        } else {
+            return false;
+        }
+        return true;
+    };
     if (command == "extract") {
         std::string folder = ".";
-        args.Parse({"-o", "--output"}, [&](const std::string&, const std::string* value) {
-            folder = *value;
-            return true;
-        });
+        args.Parse({"-o", "--output", "--key", "--max-size"},
+                   [&](const std::string& name, const std::string* value) {
+                       if (readOption(name, value)) return true;
+                       folder = *value;
+                       return true;
+                   });
         if (args.Operands.empty()) throw TUsageError("extract needs a package");
         if (folder.empty()) throw TUsageError("-o needs a folder");
         const std::vector<std::string> names(args.Operands.begin() + 1, args.Operands.end());
-        return Extract(args.Operands[0], names, folder, console);
+        return Extract(args.Operands[0], names, folder, console, read);
     }
     if (command == "list" || command == "verify") {
-        args.Parse({}, [](const std::string&, const std::string*) { return false; });
+        args.Parse({"--key", "--max-size"}, readOption);
         if (args.Operands.size() != 1) throw TUsageError(command + " takes one package");
-        return command == "list" ? List(args.Operands[0], console)
-                                 : Verify(args.Operands[0], console);
+        return command == "list" ? List(args.Operands[0], console, read)
+                                 : Verify(args.Operands[0], console, read);
     }
     throw TUsageError("unknown command \"" + command + "\"");
 }

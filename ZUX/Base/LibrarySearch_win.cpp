@@ -1,0 +1,17 @@
+#include "ZUX/Base/LibrarySearch.h"
+
+#include "ZUX/Base/Win32.h"
+
+namespace ZUX {
+
+bool RestrictLibrarySearch() {
+    SetDllDirectoryW(L"");
+    // Found at run time: Windows 7 has it only with an update.
+    using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    return setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+} // namespace ZUX
