@@ -88,5 +88,15 @@ private:
 // The one setup object of the run, or none.
 extern TSetup* Setup;
 
+// The interactive face of the program, registered by the wizard while the
+// program's modules are initialised.
+struct TSetupInteraction {
+    // Shows the language choice; the chosen item of items, or -1.
+    int (*ChooseLanguage)(const std::vector<TSetupLanguageInfo>& items, int preselected);
+    // Creates the wizard and serves its messages until it is closed and freed.
+    void (*RunWizard)();
+};
+extern const TSetupInteraction* SetupInteraction;
+
 // The program's main routine; returns the process exit code.
 int SetupMain();

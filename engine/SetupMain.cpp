@@ -1,5 +1,5 @@
-// The program's main routine: rights, the setup object, the languages, and the
-// silent run (the wizard takes over interactive runs).
+// The program's main routine: rights, the setup object, the languages, then
+// the silent run or the wizard.
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
@@ -22,8 +22,8 @@ namespace {
 enum : int {
     EXIT_OK = 0,
     EXIT_FAILED = 1,
-    EXIT_NOT_AVAILABLE = 2,
     EXIT_ELEVATION_DECLINED = 1223,
+    EXIT_CANCELLED = 1223, // the wizard was closed before the run
 };
 
 // The "Setup" error box. Under a script's eye the text also goes to the
@@ -103,11 +103,24 @@ int Run(std::unique_ptr<TSetup>& setup) {
         }
     }
 
-    setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    const int32_t userLangId = int32_t(GetUserDefaultUILanguage());
     if (!setup->HasFlag(sfSilent)) {
-        ShowError(u"The interactive mode is not available yet: start Setup with /AUTO /SILENT.");
-        return EXIT_NOT_AVAILABLE;
+        if (!SetupInteraction) throw EInstallerGeneralError(u"Setup is malformed");
+        // AUTO runs take the preselected language without asking.
+        if (setup->HasFlag(sfAuto)) {
+            setup->Resources->InitializeLanguages(userLangId);
+        } else {
+            const auto items = setup->Resources->ListLanguages();
+            const int item = SetupInteraction->ChooseLanguage(
+                items, TSetupResources::PreselectLanguage(items, userLangId));
+            setup->Resources->InitializeLanguagesWith(
+                item < 0 || size_t(item) >= items.size() ? -1 : items[size_t(item)].Index);
+        }
+        SetupInteraction->RunWizard();
+        if (setup->State != ssFinished) return EXIT_CANCELLED;
+        return setup->HasErrors() ? EXIT_FAILED : EXIT_OK;
     }
+    setup->Resources->InitializeLanguages(userLangId);
     setup->Run(true);
     if (setup->HasErrors()) {
         String lines;
