@@ -3,6 +3,7 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "engine/Exceptions.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 #include <richedit.h>
 #include <shlobj.h>
@@ -175,6 +176,18 @@ void LoadRichEdit() {
     (void)library; // freed with the process
 }
 
+namespace {
+
+// A read-only viewer lets Tab move on and Enter press the default button.
+LRESULT CALLBACK ViewerKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR) noexcept {
+    LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_GETDLGCODE) result &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+    return result;
+}
+
+} // namespace
+
 HWND CreateRichViewer(HWND parent, bool vscroll) {
     LoadRichEdit();
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
@@ -182,6 +195,7 @@ HWND CreateRichViewer(HWND parent, bool vscroll) {
     const HWND viewer = CreateWindowExW(0, L"RICHEDIT50W", L"", style, 0, 0, 10, 10, parent,
                                         nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!viewer) return nullptr;
+    SetWindowSubclass(viewer, ViewerKeys, 1, 0);
     SendMessageW(viewer, EM_SETREADONLY, TRUE, 0);
     SendMessageW(viewer, EM_SETEVENTMASK, 0,
                  ENM_CHANGE | ENM_REQUESTRESIZE | ENM_SELCHANGE | ENM_PROTECTED | ENM_LINK);
