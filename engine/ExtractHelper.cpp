@@ -6,6 +6,7 @@
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/StrUtils.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Setup.h"
 #include "engine/SystemTools.h"
 #include "package/Package.h"
@@ -75,8 +76,9 @@ int TSetupExtractHelper::Ask(const String& text) {
     if (AskLockedFile) return AskLockedFile(text);
     int answer = 0;
     Setup->Synchronize([&] {
-        answer = MessageBoxW(nullptr, WStr(text), L"",
-                             MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+        // 0 when the question could not be shown: neither Retry nor Abort.
+        answer =
+            ZUXMessageBox(nullptr, text, u"", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
     });
     return answer;
 }

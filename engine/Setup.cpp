@@ -10,7 +10,6 @@
 using namespace ZUX;
 
 TSetup* Setup = nullptr;
-const TSetupInteraction* SetupInteraction = nullptr;
 
 TSetup::TSetup(const String& params) {
     Setup = this;

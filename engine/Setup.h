@@ -11,6 +11,7 @@
 #include "engine/SetupResources.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -88,15 +89,18 @@ private:
 // The one setup object of the run, or none.
 extern TSetup* Setup;
 
-// The interactive face of the program, registered by the wizard while the
-// program's modules are initialised.
-struct TSetupInteraction {
-    // Shows the language choice; the chosen item of items, or -1.
-    int (*ChooseLanguage)(const std::vector<TSetupLanguageInfo>& items, int preselected);
-    // Creates the wizard and serves its messages until it is closed and freed.
-    void (*RunWizard)();
+class TSetupResources;
+
+// What the user interface adds to the main routine; without it a run shows
+// no dialog of its own.
+struct TSetupUserInterface {
+    // The index in Languages of the chosen language (the preselection when
+    // show is false), or -1 for none.
+    std::function<int(TSetupResources& resources, bool show)> ChooseLanguage;
+    // Runs without SILENT: creates the wizard and serves its messages until
+    // it is closed and freed.
+    std::function<void()> RunWizard;
 };
-extern const TSetupInteraction* SetupInteraction;
 
 // The program's main routine; returns the process exit code.
-int SetupMain();
+int SetupMain(const TSetupUserInterface& ui = {});

@@ -3,9 +3,11 @@
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Format.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
@@ -35,7 +37,7 @@ void ShowError(const String& message) {
         DWORD written = 0;
         WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
     }
-    MessageBoxW(nullptr, WStr(message), L"Setup", MB_OK | MB_ICONERROR);
+    ZUXMessageBox(nullptr, message, u"Setup", MB_OK | MB_ICONERROR);
 }
 
 bool IsVistaOrLater() {
@@ -77,7 +79,7 @@ void RelaunchFromTemp(const String& params) {
     ShellExecuteW(nullptr, nullptr, WStr(copy), WStr(arguments), nullptr, SW_SHOW);
 }
 
-int Run(std::unique_ptr<TSetup>& setup) {
+int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
     const String params = GetParams();
     if (!ProductInfoClass) throw EInstallerGeneralError(u"Setup is malformed");
     if (IsVistaOrLater()) {
@@ -103,24 +105,19 @@ int Run(std::unique_ptr<TSetup>& setup) {
         }
     }
 
-    const int32_t userLangId = int32_t(GetUserDefaultUILanguage());
+    if (ui.ChooseLanguage) {
+        // The dialog shows in every run without AUTO; AUTO takes its preselection.
+        const int language = ui.ChooseLanguage(*setup->Resources, !setup->HasFlag(sfAuto));
+        setup->Resources->InitializeLanguagesWith(language);
+    } else {
+        setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    }
     if (!setup->HasFlag(sfSilent)) {
-        if (!SetupInteraction) throw EInstallerGeneralError(u"Setup is malformed");
-        // AUTO runs take the preselected language without asking.
-        if (setup->HasFlag(sfAuto)) {
-            setup->Resources->InitializeLanguages(userLangId);
-        } else {
-            const auto items = setup->Resources->ListLanguages();
-            const int item = SetupInteraction->ChooseLanguage(
-                items, TSetupResources::PreselectLanguage(items, userLangId));
-            setup->Resources->InitializeLanguagesWith(
-                item < 0 || size_t(item) >= items.size() ? -1 : items[size_t(item)].Index);
-        }
-        SetupInteraction->RunWizard();
+        if (!ui.RunWizard) throw EInstallerGeneralError(u"Setup is malformed");
+        ui.RunWizard();
         if (setup->State != ssFinished) return EXIT_CANCELLED;
         return setup->HasErrors() ? EXIT_FAILED : EXIT_OK;
     }
-    setup->Resources->InitializeLanguages(userLangId);
     setup->Run(true);
     if (setup->HasErrors()) {
         String lines;
@@ -134,11 +131,11 @@ int Run(std::unique_ptr<TSetup>& setup) {
 
 } // namespace
 
-int SetupMain() {
+int SetupMain(const TSetupUserInterface& ui) {
     // The setup object outlives the error box, as it does the message loop.
     std::unique_ptr<TSetup> setup;
     try {
-        return Run(setup);
+        return Run(setup, ui);
     } catch (const Exception& e) {
         ShowError(e.Message());
     } catch (const std::exception& e) {

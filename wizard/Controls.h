@@ -31,7 +31,7 @@ struct TPalette {
     COLORREF Text; // controls' own text
 };
 const TPalette& Palette();
-// Reads the colour mode again (at start and when Windows reports a change).
+// Follows the toolkit's colour mode again after it reported a change.
 void RefreshPalette();
 
 int WindowDpi(HWND window);
@@ -71,17 +71,6 @@ void RichViewerSetZoom(HWND viewer, double percent);
 ZUX::String RichViewerLinkText(HWND viewer, LPARAM enLink);
 // Opens a link: "//" as it is, an existing folder, otherwise https://.
 void OpenLink(const ZUX::String& link);
-
-// The toolkit's texts for the folder picker and message boxes.
-struct TDialogTexts {
-    ZUX::String BrowseTitle = u"Browse Folder";
-    ZUX::String NewFolder = u"New folder";
-    ZUX::String Ok = u"OK";
-    ZUX::String Cancel = u"Cancel";
-};
-TDialogTexts& DialogTexts();
-// The modal folder picker; false when cancelled or when one is already open.
-bool BrowseForFolder(HWND owner, const ZUX::String& start, ZUX::String& folder);
 
 // Lets sent and posted messages through while a notification is handled. A
 // WM_QUIT is put back; a close request waits until the pump has returned,

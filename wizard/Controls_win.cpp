@@ -1,7 +1,9 @@
 #include "wizard/Controls.h"
 
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Exceptions.h"
+#include "wizard/Palette.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -39,30 +41,21 @@ String GetComponentName(HWND window) {
 
 namespace {
 
-bool ReadDarkMode() {
-    DWORD light = 1, size = sizeof light;
-    if (RegGetValueW(
-            HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
-            L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &light, &size) == ERROR_SUCCESS)
-        return light == 0;
-    const COLORREF window = GetSysColor(COLOR_WINDOW);
-    return (GetRValue(window) * 299 + GetGValue(window) * 587 + GetBValue(window) * 114) < 128000;
-}
-
-TPalette MakePalette(bool dark) {
+TPalette MakePalette() {
+    const TSetupPalette& colours = SetupPalette();
     TPalette p;
-    p.Dark = dark;
-    p.Accent = dark ? RGB(0xAC, 0x67, 0x1C) : RGB(0xDE, 0x8C, 0x33);
-    p.PageBackground = dark ? RGB(0x26, 0x26, 0x26) : RGB(0xFF, 0xFF, 0xFF);
-    p.StripBackground = dark ? RGB(0x2A, 0x2A, 0x2A) : RGB(0xFF, 0xFF, 0xFF);
-    p.HeaderText = dark ? RGB(0xFF, 0xFF, 0xFF) : RGB(0, 0, 0);
-    p.VersionText = RGB(0xF0, 0xF0, 0xF0);
-    p.Text = dark ? RGB(0xF0, 0xF0, 0xF0) : RGB(0, 0, 0);
+    p.Dark = ZUX::ColorMode() == ZUX::TZUXColorMode::Dark;
+    p.Accent = colours.Accent;
+    p.PageBackground = colours.PageBackground;
+    p.StripBackground = colours.StripBackground;
+    p.HeaderText = colours.HeaderText;
+    p.VersionText = colours.VersionText;
+    p.Text = p.Dark ? RGB(0xF0, 0xF0, 0xF0) : RGB(0, 0, 0);
     return p;
 }
 
 TPalette& CurrentPalette() {
-    static TPalette palette = MakePalette(ReadDarkMode());
+    static TPalette palette = MakePalette();
     return palette;
 }
 
@@ -73,7 +66,7 @@ const TPalette& Palette() {
 }
 
 void RefreshPalette() {
-    CurrentPalette() = MakePalette(ReadDarkMode());
+    CurrentPalette() = MakePalette();
 }
 
 int WindowDpi(HWND window) {
@@ -269,46 +262,6 @@ void OpenLink(const String& link) {
     ShellExecuteW(nullptr, L"open", WStr(target), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-TDialogTexts& DialogTexts() {
-    static TDialogTexts texts;
-    return texts;
-}
-
-namespace {
-
-int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) {
-        SetWindowTextW(window, WStr(DialogTexts().BrowseTitle));
-        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-    }
-    return 0;
-}
-
-} // namespace
-
-bool BrowseForFolder(HWND owner, const String& start, String& folder) {
-    static bool open = false;
-    if (open) return false;
-    open = true;
-    struct TReset {
-        ~TReset() { open = false; }
-    } reset;
-    const std::wstring startText(WStr(start));
-    BROWSEINFOW info{};
-    info.hwndOwner = owner;
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    info.lpfn = BrowseCallback;
-    info.lParam = LPARAM(startText.c_str());
-    PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
-    if (!list) return false;
-    wchar_t path[MAX_PATH * 2]{};
-    const bool ok = SHGetPathFromIDListW(list, path);
-    CoTaskMemFree(list);
-    if (!ok) return false;
-    folder = String(reinterpret_cast<const char16_t*>(path));
-    return true;
-}
-
 namespace {
 int pumpDepth = 0;
 }
@@ -340,7 +293,7 @@ void ProcessMessages() {
 void ShowHandlerError(HWND window, const String& message) noexcept {
     try {
         const HWND root = window ? GetAncestor(window, GA_ROOT) : nullptr;
-        MessageBoxW(root, WStr(message), L"Setup", MB_OK | MB_ICONERROR);
+        ZUXMessageBox(root, message, u"Setup", MB_OK | MB_ICONERROR);
     } catch (...) {
     }
 }

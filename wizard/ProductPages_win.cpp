@@ -1,6 +1,7 @@
 #include "wizard/ProductPages.h"
 
 #include "ZUX/Base/Locale.h"
+#include "ZUX/UI/FolderPicker.h"
 #include "engine/Setup.h"
 #include "product/ProductZIVR.h"
 
@@ -112,7 +113,7 @@ void TSetupPageSetup::EditChanged() {
 
 void TSetupPageSetup::BrowseClick() {
     String folder;
-    if (!Wizard::BrowseForFolder(Handle(), Setup->DestPath, folder)) return;
+    if (!ZUX::BrowseForFolder(Handle(), Setup->DestPath, folder)) return;
     SetDestination(Wizard::BrowsedDestination(folder, Setup->ProductInfo->GetProductName()));
 }
 

@@ -1,6 +1,7 @@
 // The wizard's page flow: construction, pages, captions, moving between pages.
 #include "wizard/WizardForm.h"
 
+#include "ZUX/UI/DialogTexts.h"
 #include "engine/Setup.h"
 #include "wizard/GenericPages.h"
 
@@ -54,7 +55,7 @@ void TWizardForm::Localize() {
     SetWindowTextW(handle_, WStr(resources.GetText(u"Caption")));
     SetWindowTextW(bBack_, WStr(resources.GetText(u"bBack")));
     SetWindowTextW(bNext_, WStr(resources.GetText(u"bNext")));
-    Wizard::TDialogTexts& texts = Wizard::DialogTexts();
+    ZUX::TZUXDialogTexts& texts = ZUX::DialogTexts();
     texts.BrowseTitle = resources.GetText(u"lBrowse");
     texts.NewFolder = resources.GetText(u"lNewFolder");
     texts.Ok = resources.GetText(u"lOk");

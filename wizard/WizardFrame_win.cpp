@@ -1,6 +1,7 @@
 // The wizard window's frame: creation, geometry, drawing, DPI and the taskbar.
 #include "wizard/WizardForm.h"
 
+#include "ZUX/UI/ColorMode.h"
 #include "engine/Setup.h"
 #include "wizard/GenericPages.h"
 

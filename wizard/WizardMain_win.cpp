@@ -1,42 +1,9 @@
-// The interactive face of the program: the language choice, then the wizard
-// and its message loop. Registered with the engine at start-up.
-#include "engine/Setup.h"
-#include "wizard/LanguageDialog.h"
+// The wizard and its message loop, for the program's main routine.
+#include "wizard/WizardMain.h"
+
 #include "wizard/WizardForm.h"
 
-#include <commctrl.h>
-#include <objbase.h>
-
-namespace {
-
-class TComApartment {
-public:
-    TComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~TComApartment() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    TComApartment(const TComApartment&) = delete;
-    TComApartment& operator=(const TComApartment&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-void InitControls() {
-    INITCOMMONCONTROLSEX init{sizeof init, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                               ICC_LINK_CLASS | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&init);
-}
-
-int ChooseLanguage(const std::vector<TSetupLanguageInfo>& items, int preselected) {
-    InitControls();
-    return TSetupLanguageDialog::Execute(items, preselected);
-}
-
-void RunWizard() {
-    TComApartment com;
-    InitControls();
-    Wizard::LoadRichEdit();
+void RunSetupWizard() {
     auto form = std::make_unique<TWizardForm>();
     ShowWindow(form->Handle(), SW_SHOW);
     SetForegroundWindow(form->Handle());
@@ -49,13 +16,3 @@ void RunWizard() {
     }
     form.reset();
 }
-
-constexpr TSetupInteraction kInteraction{&ChooseLanguage, &RunWizard};
-
-// Registered while the program's modules are initialised, before the main routine.
-const bool kRegistered = [] {
-    SetupInteraction = &kInteraction;
-    return true;
-}();
-
-} // namespace

@@ -1,6 +1,7 @@
 // The wizard's notifications from the setup object, and closing.
 #include "wizard/WizardForm.h"
 
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Setup.h"
 
 using namespace ZUX;
@@ -43,8 +44,8 @@ bool TWizardForm::FormCloseQuery() {
     String caption(size_t(GetWindowTextLengthW(handle_)), u'\0');
     GetWindowTextW(handle_, reinterpret_cast<wchar_t*>(caption.data()), int(caption.size()) + 1);
     const String text = Setup->Resources->GetText(u"QM");
-    if (MessageBoxW(handle_, WStr(text), WStr(caption),
-                    MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDOK)
+    if (ZUXMessageBox(handle_, text, caption, MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION) !=
+        IDOK)
         return false;
     Setup->FreeThread();
     return true;

@@ -16,7 +16,8 @@ mkdir -p "$work"
 start "$setup"
 drive <<SCRIPT
 wait${T}LanguageDialog${T}30000
-select${T}LanguageDialog/Languages${T}Русский
+# Deutsch, English, Русский in name order.
+select${T}LanguageDialog/Languages${T}#2
 click${T}LanguageDialog/OK
 wait${T}PageWelcome${T}30000
 click${T}bNext

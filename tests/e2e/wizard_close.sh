@@ -20,11 +20,14 @@ wait${T}LanguageDialog${T}30000
 click${T}LanguageDialog/OK
 wait${T}PageWelcome${T}30000
 close${T}WizardForm
-answer${T}ZIVR Setup${T}Cancel
-sleep${T}500
+wait${T}MessageDialog${T}5000
+expecttext${T}MessageDialog${T}ZIVR Setup
+click${T}MessageDialog/Cancel
+waitgone${T}MessageDialog${T}5000
 wait${T}PageWelcome${T}3000
 close${T}WizardForm
-answer${T}ZIVR Setup${T}OK
+wait${T}MessageDialog${T}5000
+click${T}MessageDialog/OK
 waitgone${T}WizardForm${T}10000
 SCRIPT
 check "the close question is asked and answered" test $? -eq 0

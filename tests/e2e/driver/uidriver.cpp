@@ -10,7 +10,7 @@
 //   waittext NAME TEXT [ms]   its text contains TEXT
 //   click NAME                press a button, check box or radio button
 //   settext NAME TEXT         set an edit box's text (as typing would)
-//   select NAME TEXT          select the combo box item with that text
+//   select NAME TEXT          select the combo box item with that text (#N: index N)
 //   expect NAME PROPERTY      visible, hidden, enabled, disabled, checked, unchecked
 //   expecttext NAME TEXT      its text contains TEXT (expectnotext: does not)
 //   close NAME                posts WM_CLOSE to that window
@@ -250,7 +250,13 @@ bool Run(const std::vector<std::wstring>& f) {
                                    &r) != 0;
     }
     if (cmd == L"select") {
-        // The combo box item whose text is TEXT becomes the selection.
+        // The combo box item whose text is TEXT ("#N": at index N) becomes the selection.
+        if (arg(2).size() > 1 && arg(2)[0] == L'#') {
+            DWORD_PTR r = 0;
+            SendMessageTimeoutW(w, CB_SETCURSEL, WPARAM(_wtoi(arg(2).c_str() + 1)), 0,
+                                SMTO_ABORTIFHUNG, 5000, &r);
+            return r != DWORD_PTR(CB_ERR);
+        }
         DWORD_PTR count = 0;
         SendMessageTimeoutW(w, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
         for (WPARAM i = 0; i < count; ++i) {

@@ -1,0 +1,112 @@
+// Owners of GDI objects, icons and device contexts, and small drawing helpers.
+#pragma once
+
+#include "ZUX/Base/Strings.h"
+#include "ZUX/Base/Win32.h"
+
+#include <utility>
+
+namespace ZUX {
+
+// One owner for every handle that a single function closes.
+template <typename H, auto Close> class TZUXHandle {
+public:
+    TZUXHandle() = default;
+    explicit TZUXHandle(H handle) noexcept : handle_(handle) {}
+    ~TZUXHandle() { Reset(); }
+    TZUXHandle(TZUXHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    TZUXHandle& operator=(TZUXHandle&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+        return *this;
+    }
+    TZUXHandle(const TZUXHandle&) = delete;
+    TZUXHandle& operator=(const TZUXHandle&) = delete;
+
+    H Get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != nullptr; }
+    H Release() noexcept { return std::exchange(handle_, nullptr); }
+    void Reset(H handle = nullptr) noexcept {
+        if (handle_) Close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    H handle_ = nullptr;
+};
+
+template <typename H> void DeleteGdiObject(H object) noexcept {
+    DeleteObject(object);
+}
+inline void DestroyIconHandle(HICON icon) noexcept {
+    DestroyIcon(icon);
+}
+
+using TZUXFontHandle = TZUXHandle<HFONT, DeleteGdiObject<HFONT>>;
+using TZUXBrushHandle = TZUXHandle<HBRUSH, DeleteGdiObject<HBRUSH>>;
+using TZUXBitmapHandle = TZUXHandle<HBITMAP, DeleteGdiObject<HBITMAP>>;
+using TZUXPenHandle = TZUXHandle<HPEN, DeleteGdiObject<HPEN>>;
+using TZUXIconHandle = TZUXHandle<HICON, DestroyIconHandle>;
+
+// A solid brush of one colour, made again when the colour changes.
+class TZUXSolidBrush {
+public:
+    HBRUSH Get(COLORREF color) noexcept {
+        if (!brush_ || color_ != color) {
+            brush_.Reset(CreateSolidBrush(color));
+            color_ = color;
+        }
+        return brush_.Get();
+    }
+
+private:
+    TZUXBrushHandle brush_;
+    COLORREF color_ = CLR_INVALID;
+};
+
+// Selects an object into a device context for one scope.
+class TZUXSelectObject {
+public:
+    TZUXSelectObject(HDC dc, HGDIOBJ object) noexcept
+        : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
+    ~TZUXSelectObject() {
+        if (old_) SelectObject(dc_, old_);
+    }
+    TZUXSelectObject(const TZUXSelectObject&) = delete;
+    TZUXSelectObject& operator=(const TZUXSelectObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// BeginPaint/EndPaint with an off-screen buffer: drawing goes to Dc() and is
+// copied to the window at the end, so nothing flickers.
+class TZUXBufferedPaint {
+public:
+    explicit TZUXBufferedPaint(HWND window) noexcept;
+    ~TZUXBufferedPaint();
+    TZUXBufferedPaint(const TZUXBufferedPaint&) = delete;
+    TZUXBufferedPaint& operator=(const TZUXBufferedPaint&) = delete;
+    HDC Dc() const noexcept { return memory_ ? memory_ : paint_.hdc; }
+    const RECT& Client() const noexcept { return client_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    RECT client_{};
+    HDC memory_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ oldBitmap_ = nullptr;
+};
+
+void FillSolidRect(HDC dc, const RECT& rect, COLORREF color) noexcept;
+void FrameSolidRect(HDC dc, const RECT& rect, COLORREF color, int width = 1) noexcept;
+// A font of the face at the point size for the DPI.
+TZUXFontHandle CreatePointFont(const String& face, int points10, UINT dpi, bool bold = false,
+                               bool italic = false, bool underline = false,
+                               bool strikeOut = false) noexcept;
+constexpr COLORREF RgbHex(unsigned rgb) noexcept {
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+} // namespace ZUX
