@@ -199,6 +199,20 @@ bool TZUXFolderTree::HandleParentMessage(UINT message, WPARAM wParam, LPARAM lPa
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     result = 0;
     switch (header->code) {
+    case NM_CUSTOMDRAW: {
+        // The selection in the skin's colours, focused or not.
+        auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(lParam);
+        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+        } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            if (draw->nmcd.uItemState & CDIS_SELECTED) {
+                draw->clrText = RGB(255, 255, 255);
+                draw->clrTextBk = Skin().Focus;
+            }
+            result = CDRF_DODEFAULT;
+        }
+        return true;
+    }
     case TVN_ITEMEXPANDINGW: {
         const auto* view = reinterpret_cast<const NMTREEVIEWW*>(lParam);
         if (view->action & TVE_EXPAND) FillChildren(view->itemNew.hItem);
@@ -274,10 +288,9 @@ TZUXFolderPicker::~TZUXFolderPicker() {
     DestroyHandle();
 }
 
-void TZUXFolderPicker::Showing() {
-    tree_->SelectPath(start_);
-    tree_->SetFocus();
-}
+void TZUXFolderPicker::Showing() { tree_->SelectPath(start_); }
+
+void TZUXFolderPicker::Shown() { tree_->SetFocus(); }
 
 bool TZUXFolderPicker::Execute(String& folder) {
     try {

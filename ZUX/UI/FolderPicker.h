@@ -53,6 +53,7 @@ public:
 protected:
     String WindowClassName() const override { return u"TZUXFolderPicker"; }
     void Showing() override;
+    void Shown() override;
 
 private:
     String start_;

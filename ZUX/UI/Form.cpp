@@ -123,6 +123,7 @@ void TZUXForm::ShowForm() {
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     FocusFirstControl();
+    Shown();
 }
 
 void TZUXForm::FocusFirstControl() {
@@ -217,7 +218,12 @@ LRESULT TZUXForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         const UINT id = LOWORD(wParam);
         // Enter and Escape of the dialog keyboard: the default and cancel buttons.
         if (id == IDOK || (defaultButton_ && id == defaultButton_->ControlId() && !lParam)) {
-            if (defaultButton_ && defaultButton_->CanFocus()) defaultButton_->Click();
+            // A push button with the focus acts as the default button.
+            auto* focused = dynamic_cast<TZUXButton*>(FromHandle(GetFocus()));
+            if (focused && focused->ParentForm() == this)
+                focused->Click();
+            else if (defaultButton_ && defaultButton_->CanFocus())
+                defaultButton_->Click();
             return 0;
         }
         if (id == IDCANCEL) {

@@ -84,8 +84,9 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // After the DPI changed and every control was scaled.
     virtual void DpiChanged() {}
-    // Called when the form is shown, before the modal loop runs.
+    // Called when the form is about to show, and once it shows.
     virtual void Showing() {}
+    virtual void Shown() {}
     // After the user's app mode (light or dark) changed; the form repaints.
     virtual void ColorModeChanged() {}
     void PlaceWindows(const RECT& scaled) override;

@@ -33,6 +33,9 @@ TZUXWindow::TCreateParams TZUXImageComboBox::CreateParams() {
 }
 
 void TZUXImageComboBox::PlaceWindows(const RECT& r) {
+    // The closed box is as high as its selection field and frame: the field
+    // takes the height of the bounds less the frame's 6 pixels.
+    SendMessageW(Handle(), CB_SETITEMHEIGHT, WPARAM(-1), std::max(1, int(r.bottom - r.top) - 6));
     SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left,
                  r.bottom - r.top + Scale(kDropDownHeight), SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -101,6 +104,8 @@ void TZUXImageComboBox::HandleCreated() {
     TZUXControl::HandleCreated();
     BuildImageList();
     FillWindow();
+    // A new image list sizes the box anew: our bounds hold.
+    PlaceWindows(ScaledBounds());
 }
 
 void TZUXImageComboBox::ApplyDpi(UINT dpi) {
@@ -109,6 +114,7 @@ void TZUXImageComboBox::ApplyDpi(UINT dpi) {
     if (HandleAllocated()) {
         BuildImageList();
         FillWindow();
+        PlaceWindows(ScaledBounds());
     }
 }
 

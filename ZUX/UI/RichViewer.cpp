@@ -6,7 +6,6 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace ZUX {
@@ -89,13 +88,19 @@ void TZUXRichViewer::ApplyDefaults() {
     format.dwMask = CFM_COLOR;
     format.crTextColor = Skin().EditText;
     SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_DEFAULT, LPARAM(&format));
+    // Text in the automatic colour would stay black on the dark background.
+    if (IsDarkMode()) SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_ALL, LPARAM(&format));
     SetZoom(zoom_);
 }
 
 int TZUXRichViewer::ZoomNumerator(int percent) noexcept {
-    // Rounded to the nearest integer, an exact half to the even neighbour.
-    const double n = percent <= 100 ? percent * 0.63 + 1 : percent * 0.64;
-    const int numerator = int(std::nearbyint(n));
+    if (percent < 0 || percent > 1000000) return 0;
+    // In hundredths: z x 0.63 + 1 up to 100 percent, z x 0.64 above; then to
+    // the nearest integer, an exact half to the even neighbour.
+    const int hundredths = percent <= 100 ? percent * 63 + 100 : percent * 64;
+    int numerator = hundredths / 100;
+    const int rest = hundredths % 100;
+    if (rest > 50 || (rest == 50 && numerator % 2 == 1)) ++numerator;
     return numerator >= 2 && numerator <= 4095 ? numerator : 0;
 }
 

@@ -1,6 +1,7 @@
 # The same dialogs at 96, 144 and 192 DPI (the prefix's LogPixels): every
 # control's rectangle scales with the DPI and lies inside its window's client
-# area. Rectangles are compared, not pixels.
+# area. Rectangles are compared, not pixels. (Wine does not tell another
+# process a window's DPI, so the sizes speak for it.)
 #   dpi.sh Setup.exe zuxdrive.exe zuxdialogs.exe WORKDIR
 . "$(dirname "$0")/lib.sh"
 SETUP=$1 DRIVER=$2 DIALOGS=$3 work=$4
@@ -47,13 +48,12 @@ compare() {
 
 for name in controls message language; do
   for dpi in 144 192; do
-    check "$name at $dpi DPI reports $dpi" [ "$(sed -n 1p "$work/$name.$dpi")" = "$dpi" ]
     check "$name at $dpi DPI scales and fits" compare "$name" "$dpi"
   done
   # The client area itself scales: 220 x 75 for the language dialog.
   read -r w96 h96 <<<"$(sed -n 2p "$work/$name.96")"
   read -r w192 h192 <<<"$(sed -n 2p "$work/$name.192")"
-  check "$name client doubles at 192 DPI ($w96x$h96 -> $w192x$h192)" \
+  check "$name client doubles at 192 DPI (${w96}x${h96} -> ${w192}x${h192})" \
     [ $((w192 - 2 * w96)) -ge -2 -a $((w192 - 2 * w96)) -le 2 -a $((h192 - 2 * h96)) -ge -2 -a $((h192 - 2 * h96)) -le 2 ]
 done
 read -r w h <<<"$(sed -n 2p "$work/language.96")"

@@ -442,7 +442,16 @@ void Run(const std::string& line) {
 
 } // namespace
 
+// Rectangles and DPIs of other processes' windows as they are, unscaled.
+void BecomeDpiAware() {
+    using SetContextFn = BOOL(WINAPI*)(HANDLE);
+    const auto set = reinterpret_cast<SetContextFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+    if (!set || !set(reinterpret_cast<HANDLE>(-4))) SetProcessDPIAware();
+}
+
 int main(int argc, char** argv) {
+    BecomeDpiAware();
     std::vector<std::string> lines;
     if (argc > 1) {
         std::string all;
