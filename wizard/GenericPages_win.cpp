@@ -25,6 +25,8 @@ void TSetupPageFullScreen::CreateControls() {
     L2 = CreateLabel({210, 61, 400, 240}, u"L2", true);
     L1 = CreateLabel({210, 22, 400, 50}, u"L1", true);
     SetFont(L1, 11, false);
+    // The headline's box reaches into the body text's; its one line does not.
+    SetWindowPos(L1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TSetupPageFullScreen::Paint(HDC dc, const RECT& client) {
