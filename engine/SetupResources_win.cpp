@@ -1,7 +1,6 @@
 // Where the packages come from on Windows: the program's own RT_RCDATA
 // resources, or, for the uninstaller, the package file beside it.
 #include "engine/SetupResources.h"
-#include "engine/SystemTools.h"
 
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/FileSystem.h"
@@ -26,6 +25,10 @@ TZUXBufferStream ResourceStream(const wchar_t* name) {
 
 } // namespace
 
+bool TSetupResources::ProgramHasPackages() {
+    return FindResourceW(nullptr, L"SETUP", MAKEINTRESOURCEW(10) /* RT_RCDATA */) != nullptr;
+}
+
 TSetupResources::TSetupResources(const ISetupMacroSource* macros) : macros_(macros) {
     TSetupKnownFolders folders;
     folders.Temp = GetTempPath();
@@ -43,4 +46,8 @@ TSetupResources::TSetupResources(const ISetupMacroSource* macros) : macros_(macr
         TZUXBufferStream product = ResourceStream(L"PRODUCT");
         Initialize(setup, product, folders);
     }
+}
+
+bool IsUninstaller() {
+    return SameText(ExtractFileName(GetProgramFileName()), u"Uninstall.exe");
 }

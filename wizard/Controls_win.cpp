@@ -2,7 +2,7 @@
 
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/UI/MessageDialog.h"
-#include "engine/Exceptions.h"
+#include "engine/InstallerErrors.h"
 #include "wizard/Palette.h"
 
 #include <commctrl.h>

@@ -111,8 +111,9 @@ TSetupPage::TControl& TSetupPage::CreateControl(TRect units, StringView name,
     control->Units = units;
     control->Name = String(name);
     control->HasCaption = hasCaption;
-    control->Handle = CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10,
-                                      10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    control->Handle =
+        CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0,
+                        10, 10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!control->Handle)
         throw EInstallerGeneralError(u"Cannot create the control " + control->Name);
     Wizard::SetComponentName(control->Handle, control->Name);

@@ -2,12 +2,15 @@
 // folders on the heap, not the call stack: a tree as deep as a 32,767-character
 // path allows must not overflow the stack of a worker thread.
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Log.h"
 
 #include "ZUX/Base/Exceptions.h"
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Format.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
 #include <shlobj.h>
@@ -76,23 +79,6 @@ bool IsLinkFolder(const TZUXFindFileInfo& info) {
 
 } // namespace
 
-TZUXFindHandle::TZUXFindHandle(void* handle)
-    : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-
-TZUXFindHandle& TZUXFindHandle::operator=(TZUXFindHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-void TZUXFindHandle::Close() noexcept {
-    if (handle_) ::FindClose(handle_);
-    handle_ = nullptr;
-}
-
 bool FindFirst(const String& path, const String& extList, TZUXFileKinds kinds,
                TZUXFindFileInfo& info) {
     FindClose(info);
@@ -153,11 +139,28 @@ bool MoveFile(const String& source, const String& target) {
 }
 
 bool DeleteFile(const String& path) {
-    return DeleteFileW(WStr(LongPathForm(path))) != 0;
+    if (DeleteFileW(WStr(LongPathForm(path)))) {
+        LogFmt(u"File deleted: %s", {path});
+        return true;
+    }
+    // Nothing to delete is no event worth a line.
+    if (const DWORD code = GetLastError();
+        code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND)
+        LogOSError(u"File not deleted: " + path, code);
+    return false;
 }
 
 bool RemoveDir(const String& path) {
-    return RemoveDirectoryW(WStr(LongPathForm(path))) != 0;
+    if (RemoveDirectoryW(WStr(LongPathForm(path)))) {
+        LogFmt(u"Folder removed: %s", {path});
+        return true;
+    }
+    const DWORD code = GetLastError();
+    if (code == ERROR_DIR_NOT_EMPTY)
+        LogFmt(u"Folder kept, not empty: %s", {path});
+    else if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND)
+        LogOSError(u"Folder not removed: " + path, code);
+    return false;
 }
 
 bool ForceDirectories(const String& path) {
@@ -306,10 +309,7 @@ bool TZUXSearch::Accept(const String& folder) const {
 }
 
 void TZUXSearch::Start(bool recursive) {
-    struct RunningMark {
-        std::atomic<bool>& running;
-        ~RunningMark() { running = false; }
-    } mark{running_};
+    const auto stopped = ScopeExit([this] { running_ = false; });
     running_ = true;
     try {
         // Folders still to search, the next one last.
@@ -414,6 +414,35 @@ String NormalizePath(const String& path) {
         }
     }
     return result;
+}
+
+void DeleteFileOrSchedule(const String& path) {
+    if (!FileExists(path)) return;
+    SetFileAttr(path, 0);
+    if (ZUX::DeleteFile(path)) return;
+    // A running program's file cannot be deleted but can be moved: out of the
+    // folder now, off the disk at the next restart.
+    const String temp = ZUX::GetTempFileName(u"delete");
+    ZUX::DeleteFile(temp);
+    if (ZUX::MoveFile(path, temp)) {
+        LogFmt(u"File in use moved out of the way: %s to %s", {path, temp});
+        ScheduleDeleteOnReboot(temp);
+    }
+}
+
+void CopyFileOrRaise(const String& source, const String& target) {
+    if (ZUX::CopyFile(source, target, false)) return;
+    const uint32_t code = GetLastOSError();
+    throw EOSError(Format(u"System Error.  Code: %d.\r\n%s%s",
+                          {int64_t(code), SysErrorMessage(code), source + u" -> " + target}),
+                   code);
+}
+
+void ScheduleDeleteOnReboot(const String& path) {
+    if (MoveFileExW(WStr(LongPathForm(path)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        LogFmt(u"File scheduled for deletion at restart: %s", {path});
+    else
+        LogLastError(u"File not scheduled for deletion at restart: " + path);
 }
 
 } // namespace ZUX

@@ -8,17 +8,38 @@
 
 namespace ZUX {
 
+namespace {
+// The scope of the running program, while it exists.
+TZUXApplicationScope* scope = nullptr;
+} // namespace
+
 TZUXApplicationScope::TZUXApplicationScope() noexcept {
     com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                                        ICC_USEREX_CLASSES | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    richEdit_ = LoadLibraryW(L"MSFTEDIT.DLL");
+    loader_ = CreateThread(nullptr, 0, LoadRichEdit, this, 0, nullptr);
+    if (!loader_) LoadRichEdit(this);
+    scope = this;
 }
 
 TZUXApplicationScope::~TZUXApplicationScope() {
+    WaitForRichEdit();
+    scope = nullptr;
     if (richEdit_) FreeLibrary(richEdit_);
     if (com_) CoUninitialize();
+}
+
+DWORD WINAPI TZUXApplicationScope::LoadRichEdit(void* self) noexcept {
+    static_cast<TZUXApplicationScope*>(self)->richEdit_ = LoadLibraryW(L"MSFTEDIT.DLL");
+    return 0;
+}
+
+void TZUXApplicationScope::WaitForRichEdit() noexcept {
+    if (!scope || !scope->loader_) return;
+    WaitForSingleObject(scope->loader_, INFINITE);
+    CloseHandle(scope->loader_);
+    scope->loader_ = nullptr;
 }
 
 namespace {

@@ -1,6 +1,8 @@
 // What the toolkit needs for the whole run of the program: COM on the main
 // thread, the common controls, and the RichEdit library. Created first in the
-// program's entry and destroyed last.
+// program's entry and destroyed last. The RichEdit library loads on a thread
+// of its own, so that the first window does not wait for it; a viewer waits
+// for it before it makes its window.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
@@ -17,9 +19,15 @@ public:
     TZUXApplicationScope(const TZUXApplicationScope&) = delete;
     TZUXApplicationScope& operator=(const TZUXApplicationScope&) = delete;
 
+    // Waits until the RichEdit library is loaded (at once without a scope).
+    static void WaitForRichEdit() noexcept;
+
 private:
+    static DWORD WINAPI LoadRichEdit(void* self) noexcept;
+
     bool com_ = false;
     HMODULE richEdit_ = nullptr;
+    HANDLE loader_ = nullptr;
 };
 
 // Where the links of the toolkit's controls go: the shell by default; a

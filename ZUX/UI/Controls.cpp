@@ -207,11 +207,18 @@ bool TZUXEdit::HandleParentMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     return TZUXControl::HandleParentMessage(message, wParam, lParam, result);
 }
 
-HBRUSH TZUXEdit::ControlColor(HDC dc) {
+namespace {
+// Edit boxes and memos: the skin's text on the skin's edit background.
+HBRUSH EditBoxColor(HDC dc, TZUXSolidBrush& brush, bool enabled) {
     const TZUXSkin& skin = Skin();
-    SetTextColor(dc, enabled_ ? skin.EditText : skin.DisabledText);
+    SetTextColor(dc, enabled ? skin.EditText : skin.DisabledText);
     SetBkColor(dc, skin.EditBack);
-    return brush_.Get(skin.EditBack);
+    return brush.Get(skin.EditBack);
+}
+} // namespace
+
+HBRUSH TZUXEdit::ControlColor(HDC dc) {
+    return EditBoxColor(dc, brush_, enabled_);
 }
 
 // ---- TZUXMemo ----
@@ -226,10 +233,7 @@ TZUXWindow::TCreateParams TZUXMemo::CreateParams() {
 }
 
 HBRUSH TZUXMemo::ControlColor(HDC dc) {
-    const TZUXSkin& skin = Skin();
-    SetTextColor(dc, skin.EditText);
-    SetBkColor(dc, skin.EditBack);
-    return brush_.Get(skin.EditBack);
+    return EditBoxColor(dc, brush_, true);
 }
 
 // ---- TZUXProgressBar ----

@@ -288,9 +288,13 @@ TZUXFolderPicker::~TZUXFolderPicker() {
     DestroyHandle();
 }
 
-void TZUXFolderPicker::Showing() { tree_->SelectPath(start_); }
+void TZUXFolderPicker::Showing() {
+    tree_->SelectPath(start_);
+}
 
-void TZUXFolderPicker::Shown() { tree_->SetFocus(); }
+void TZUXFolderPicker::Shown() {
+    tree_->SetFocus();
+}
 
 bool TZUXFolderPicker::Execute(String& folder) {
     try {

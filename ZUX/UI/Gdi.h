@@ -1,58 +1,33 @@
 // Owners of GDI objects, icons and device contexts, and small drawing helpers.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
-#include <utility>
-
 namespace ZUX {
 
-// One owner for every handle that a single function closes.
-template <typename H, auto Close> class TZUXHandle {
-public:
-    TZUXHandle() = default;
-    explicit TZUXHandle(H handle) noexcept : handle_(handle) {}
-    ~TZUXHandle() { Reset(); }
-    TZUXHandle(TZUXHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    TZUXHandle& operator=(TZUXHandle&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
-        return *this;
-    }
-    TZUXHandle(const TZUXHandle&) = delete;
-    TZUXHandle& operator=(const TZUXHandle&) = delete;
-
-    H Get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
-    H Release() noexcept { return std::exchange(handle_, nullptr); }
-    void Reset(H handle = nullptr) noexcept {
-        if (handle_) Close(handle_);
-        handle_ = handle;
-    }
-
-private:
-    H handle_ = nullptr;
+// GDI objects (DeleteObject) and icons (DestroyIcon), owned by the support
+// library's one handle template.
+struct TZUXGdiObjectCloser {
+    static void Close(void* object) noexcept { DeleteObject(static_cast<HGDIOBJ>(object)); }
 };
-
-template <typename H> void DeleteGdiObject(H object) noexcept {
-    DeleteObject(object);
-}
-inline void DestroyIconHandle(HICON icon) noexcept {
-    DestroyIcon(icon);
-}
-
-using TZUXFontHandle = TZUXHandle<HFONT, DeleteGdiObject<HFONT>>;
-using TZUXBrushHandle = TZUXHandle<HBRUSH, DeleteGdiObject<HBRUSH>>;
-using TZUXBitmapHandle = TZUXHandle<HBITMAP, DeleteGdiObject<HBITMAP>>;
-using TZUXPenHandle = TZUXHandle<HPEN, DeleteGdiObject<HPEN>>;
-using TZUXIconHandle = TZUXHandle<HICON, DestroyIconHandle>;
+struct TZUXIconCloser {
+    static void Close(HICON icon) noexcept { DestroyIcon(icon); }
+};
+template <typename H> using TZUXGdiHandle = TZUXHandle<H, TZUXGdiObjectCloser>;
+using TZUXFontHandle = TZUXGdiHandle<HFONT>;
+using TZUXBrushHandle = TZUXGdiHandle<HBRUSH>;
+using TZUXBitmapHandle = TZUXGdiHandle<HBITMAP>;
+using TZUXPenHandle = TZUXGdiHandle<HPEN>;
+using TZUXIconHandle = TZUXHandle<HICON, TZUXIconCloser>;
 
 // A solid brush of one colour, made again when the colour changes.
 class TZUXSolidBrush {
 public:
     HBRUSH Get(COLORREF color) noexcept {
         if (!brush_ || color_ != color) {
-            brush_.Reset(CreateSolidBrush(color));
+            brush_ = TZUXBrushHandle(CreateSolidBrush(color));
             color_ = color;
         }
         return brush_.Get();

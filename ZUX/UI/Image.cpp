@@ -128,11 +128,11 @@ HBITMAP CreateDib(const TZUXPixels& pixels) noexcept {
 } // namespace
 
 bool TZUXBitmap::LoadFromBytes(const Bytes& data) noexcept {
-    bitmap_.Reset();
+    bitmap_.Close();
     width_ = height_ = 0;
     TZUXPixels pixels;
     if (!DecodeImage(data.data(), data.size(), 0, true, pixels)) return false;
-    bitmap_.Reset(CreateDib(pixels));
+    bitmap_ = TZUXBitmapHandle(CreateDib(pixels));
     if (!bitmap_) return false;
     width_ = int(pixels.Width);
     height_ = int(pixels.Height);

@@ -42,8 +42,10 @@ void TZUXImageComboBox::PlaceWindows(const RECT& r) {
 
 int TZUXImageComboBox::AddImage(const Bytes& iconBytes) {
     // Checked now, so that an item never points at a picture that is not one.
-    if (!CreateIconFromBytes(iconBytes, UINT(imageSize_))) return -1;
+    TZUXIconHandle icon = CreateIconFromBytes(iconBytes, UINT(imageSize_));
+    if (!icon) return -1;
     imageBytes_.push_back(iconBytes);
+    icons_.push_back(std::move(icon));
     if (HandleAllocated()) BuildImageList();
     return int(imageBytes_.size()) - 1;
 }
@@ -74,10 +76,13 @@ void TZUXImageComboBox::BuildImageList() {
     const int size = Scale(imageSize_);
     const HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, int(imageBytes_.size()), 1);
     if (!list) return;
-    for (const Bytes& bytes : imageBytes_) {
-        TZUXIconHandle icon = CreateIconFromBytes(bytes, UINT(size));
-        if (!icon) icon = CreateIconFromBytes(bytes, UINT(imageSize_));
-        ImageList_AddIcon(list, icon.Get());
+    for (size_t i = 0; i < imageBytes_.size(); ++i) {
+        if (size == imageSize_) {
+            ImageList_AddIcon(list, icons_[i].Get()); // the list keeps a copy
+            continue;
+        }
+        TZUXIconHandle icon = CreateIconFromBytes(imageBytes_[i], UINT(size));
+        ImageList_AddIcon(list, icon ? icon.Get() : icons_[i].Get());
     }
     SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(list));
     if (images_) ImageList_Destroy(images_);

@@ -6,6 +6,7 @@
 
 #include "ZUX/UI/Controls.h"
 #include "ZUX/UI/Form.h"
+#include "ZUX/UI/Gdi.h"
 
 #include <commctrl.h>
 
@@ -48,6 +49,7 @@ private:
 
     std::vector<TZUXLanguageItem> items_;
     std::vector<Bytes> imageBytes_;
+    std::vector<TZUXIconHandle> icons_; // decoded at 96 DPI, reused there
     HIMAGELIST images_ = nullptr;
     int imageSize_ = 16;
     int itemIndex_ = -1;

@@ -150,7 +150,7 @@ void TZUXMessageDialog::Layout() {
 }
 
 void TZUXMessageDialog::LoadKindIcon() {
-    icon_.Reset();
+    icon_.Close();
     iconDpi_ = Dpi();
     if (kind_ == TZUXMessageKind::None) return;
     const int size = Scale(kIconSize);
@@ -163,7 +163,7 @@ void TZUXMessageDialog::LoadKindIcon() {
         SHSTOCKICONINFO info{};
         info.cbSize = sizeof info;
         if (SUCCEEDED(SHGetStockIconInfo(stock, SHGSI_ICON | SHGSI_LARGEICON, &info)) && info.hIcon)
-            icon_.Reset(info.hIcon);
+            icon_ = TZUXIconHandle(info.hIcon);
     }
     if (icon_) return;
     const wchar_t* classic = IDI_INFORMATION;                       // 32516
@@ -173,7 +173,7 @@ void TZUXMessageDialog::LoadKindIcon() {
     // System icons are shared; the copy is ours to destroy.
     HANDLE shared = LoadImageW(nullptr, classic, IMAGE_ICON, size, size, LR_SHARED);
     if (!shared) shared = LoadIconW(nullptr, classic);
-    if (shared) icon_.Reset(CopyIcon(static_cast<HICON>(shared)));
+    if (shared) icon_ = TZUXIconHandle(CopyIcon(static_cast<HICON>(shared)));
 }
 
 void TZUXMessageDialog::Paint(HDC dc, const RECT& client) {

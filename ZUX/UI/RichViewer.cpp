@@ -30,6 +30,7 @@ DWORD CALLBACK ReadRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* done)
 } // namespace
 
 TZUXWindow::TCreateParams TZUXRichViewer::CreateParams() {
+    TZUXApplicationScope::WaitForRichEdit();
     TCreateParams params;
     params.ClassName = u"RICHEDIT50W";
     params.SystemClass = true;

@@ -15,7 +15,7 @@
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/IniFile.h"
-#include "ZUX/Base/Localization.h"
+#include "ZUX/Base/LanguageFile.h"
 #include "ZUX/Base/Streams.h"
 #include "ZUX/UI/Application.h"
 #include "ZUX/UI/Controls.h"

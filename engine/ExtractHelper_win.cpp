@@ -1,0 +1,143 @@
+// Writing packaged files, and the uninstaller left behind by the extraction.
+#include "engine/ExtractHelper.h"
+
+#include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/HashMD5.h"
+#include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
+#include "ZUX/Base/OSError.h"
+#include "ZUX/Base/Paths.h"
+#include "ZUX/Base/Strings.h"
+#include "ZUX/UI/MessageDialog.h"
+#include "engine/Setup.h"
+#include "engine/UninstallEntry.h"
+#include "engine/UninstallLog.h"
+#include "package/Package.h"
+
+using namespace ZUX;
+
+namespace {
+
+constexpr int64_t kCopyBlock = 1 << 20;
+
+String FileDigest(const String& fileName) {
+    auto state = TZUXHashMD5::Initialize();
+    TZUXHashMD5::UpdateFromFile(state, fileName);
+    return TZUXHashMD5::Finalize(state);
+}
+
+String StreamDigest(TZUXStream& stream) {
+    auto state = TZUXHashMD5::Initialize();
+    TZUXHashMD5::UpdateFromStream(state, stream);
+    return TZUXHashMD5::Finalize(state);
+}
+
+} // namespace
+
+String TSetupExtractHelper::FormatText(StringView key,
+                                       std::initializer_list<FormatArg> args) const {
+    return Setup->Resources->FormatText(key, args);
+}
+
+void TSetupExtractHelper::ForceDirectories(const String& path) {
+    if (!ZUX::ForceDirectories(path)) throw EInstallerInstallError(FormatText(u"E3", {path}));
+}
+
+void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
+    const String target = Setup->Resources->ExpandFileName(entry.Name);
+    try {
+        ForceDirectories(ExtractFilePath(target));
+        std::unique_ptr<TZUXMemoryStream> source =
+            Setup->Resources->GetStream(entry.GetPackagedName());
+        std::unique_ptr<TZUXBufferedFileStream> stream;
+        if (CreateTargetStream(target, *source, stream)) {
+            source->SetPosition(0);
+            stream->CopyFrom(*source, source->Size(), kCopyBlock);
+            stream->Flush();
+            LogFmt(u"File written: %s (%d bytes)", {target, source->Size()});
+        }
+    } catch (const Exception& e) {
+        LogException(u"File not written: " + target, e);
+        throw EInstallerInstallError(target + u"\r\n" + e.Message());
+    }
+}
+
+bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream& source,
+                                             std::unique_ptr<TZUXBufferedFileStream>& target) {
+    if (CreateFileForWriting(fileName, target)) return true;
+    // Only now that writing failed is the file worth a digest.
+    LogLastError(u"File cannot be opened for writing: " + fileName);
+    if (SameText(FileDigest(fileName), StreamDigest(source))) {
+        LogFmt(u"File kept, it already has this content: %s", {fileName});
+        return false;
+    }
+    int answer = saRetry;
+    if (MoveFile(fileName, fileName + u".bak"))
+        LogFmt(u"File replaced: %s renamed to %s.bak", {fileName, fileName});
+    else
+        LogLastError(u"File cannot be renamed to .bak: " + fileName);
+    while (answer == saRetry) {
+        if (CreateFileForWriting(fileName, target)) return true;
+        LogLastError(u"File cannot be opened for writing: " + fileName);
+        answer = Ask(FormatText(u"QM2", {fileName}));
+        LogFmt(u"Asked about the locked file %s: %s", {fileName, answer == saRetry   ? u"retry"
+                                                                 : answer == saAbort ? u"abort"
+                                                                                     : u"skip"});
+    }
+    if (answer == saAbort) throw EInstallerInstallError(FormatText(u"E1", {fileName}));
+    return false;
+}
+
+int TSetupExtractHelper::Ask(const String& text) {
+    if (AskLockedFile) return AskLockedFile(text);
+    int answer = 0;
+    Setup->Synchronize([&] {
+        // 0 when the question could not be shown: neither Retry nor Abort.
+        answer =
+            ZUXMessageBox(nullptr, text, u"", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+    });
+    return answer;
+}
+
+void TSetupExtractHelper::WriteUninstaller(const String& dest,
+                                           const std::vector<const TSetupScriptFile*>& files) {
+    const String exePath = dest + u"Uninstall.exe";
+    const String datPath = ChangeFileExt(exePath, u".dat");
+    const String program = GetProgramFileName();
+    CopyFileOrRaise(program, exePath);
+    LogFmt(u"File written: %s (copy of %s)", {exePath, program});
+
+    TSetupUninstallLog log(Setup->Options.get());
+    const auto addPath = [&](const String& name) {
+        log.AddFile(Setup->Resources->ExpandFileName(name), dest);
+    };
+    for (const TSetupScriptFile* file : files) addPath(file->Name);
+    addPath(datPath);
+    addPath(exePath);
+    log.SavePackage(datPath);
+    LogFmt(u"File written: %s (uninstall log of %d files)",
+           {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
+
+    if (Setup->HasFlag(sfPortable)) return;
+    TSetupProductInfo& product = *Setup->ProductInfo;
+    TSetupAppRepo::Register(product.GetProductName(), exePath, product.GetProductVersionNo(),
+                            product.GetPublisher(), product.GetHomePage());
+}
+
+void TSetupActionExtract::DoExecute() {
+    SetStatus(GetCommonText(u"A4"));
+    std::vector<const TSetupScriptFile*> files;
+    files.reserve(512);
+    const String family = Resources().GetLanguageFamily();
+    const TSetupScriptGroup& components = *Script().Components;
+    for (int i = 0; i < components.Count(); ++i)
+        if (components.Items(i).Matches(family)) files.push_back(&components.Items(i));
+
+    const size_t count = files.size();
+    for (size_t i = 0; i < count; ++i) {
+        SetProgress(int32_t((double(i) * 100 + 100) / double(count)));
+        ExtractFile(*files[i]);
+    }
+    SetStatus(GetCommonText(u"A7"));
+    Setup->ExtractHelper->WriteUninstaller(Setup->DestPath, files);
+}
