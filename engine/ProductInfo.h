@@ -10,12 +10,13 @@
 #include <memory>
 
 class TSetupAction;
-class TSetupPage;
 class TSetupProductInfo;
 
 // Class references: make a new object of the class.
 using TSetupActionClass = std::unique_ptr<TSetupAction> (*)();
-using TSetupPageClass = std::unique_ptr<TSetupPage> (*)();
+// Pages belong to the wizard, above the product: the product names a page
+// class ("TSetupPageWelcome") and the wizard's page registry makes it.
+using TSetupPageClass = ZUX::StringView;
 using TSetupProductInfoClass = std::unique_ptr<TSetupProductInfo> (*)();
 
 template <typename T> std::unique_ptr<TSetupAction> CreateAction() {

@@ -97,6 +97,9 @@ struct TSetupUserInterface {
     // The index in Languages of the chosen language (the preselection when
     // show is false), or -1 for none.
     std::function<int(TSetupResources& resources, bool show)> ChooseLanguage;
+    // Runs without SILENT: creates the wizard and serves its messages until
+    // it is closed and freed.
+    std::function<void()> RunWizard;
 };
 
 // The program's main routine; returns the process exit code.

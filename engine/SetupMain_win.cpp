@@ -1,5 +1,5 @@
-// The program's main routine: rights, the setup object, the languages, and the
-// silent run (the wizard takes over interactive runs).
+// The program's main routine: rights, the setup object, the languages, then
+// the silent run or the wizard.
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
@@ -29,9 +29,9 @@ namespace {
 enum : int {
     EXIT_OK = 0,
     EXIT_FAILED = 1,
-    EXIT_NOT_AVAILABLE = 2,
     EXIT_RESTART_REQUIRED = 3010, // done, but a file takes its place at the next restart
     EXIT_ELEVATION_DECLINED = 1223,
+    EXIT_CANCELLED = 1223, // the wizard was closed before the run
 };
 
 // The "Setup" error box. Under a script's eye the text also goes to the
@@ -199,10 +199,11 @@ int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
            {setup->Mode == smUninstall ? u"uninstall" : u"install", FlagNames(setup->Flags),
             setup->DestPath, setup->Resources->Language});
     if (!setup->HasFlag(sfSilent)) {
-        ShowError(Format(u"The interactive mode is not available yet (language: %s): start Setup "
-                         u"with /AUTO /SILENT.",
-                         {setup->Resources->Language}));
-        return EXIT_NOT_AVAILABLE;
+        if (!ui.RunWizard) throw EInstallerGeneralError(u"Setup is malformed");
+        ui.RunWizard();
+        if (setup->State != ssFinished) return EXIT_CANCELLED;
+        if (setup->HasErrors()) return EXIT_FAILED;
+        return setup->ExtractHelper->RestartRequired ? EXIT_RESTART_REQUIRED : EXIT_OK;
     }
     setup->Run(true);
     if (setup->HasErrors()) {

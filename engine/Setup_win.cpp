@@ -166,7 +166,12 @@ void TSetup::Synchronize(const std::function<void()>& f) {
 
 bool TSetup::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message == WM_USER) {
-        DoNotify(int32_t(wParam), intptr_t(lParam));
+        try {
+            DoNotify(int32_t(wParam), intptr_t(lParam));
+        } catch (...) {
+            // A listener's failure must not unwind through the system's frames;
+            // listeners record their own errors.
+        }
         result = 0;
         return true;
     }

@@ -188,21 +188,24 @@ TSetupPackageReader::TSetupPackageReader(TZUXStream& source, const String& keyTe
 }
 
 std::unique_ptr<TZUXMemoryStream>
-TSetupPackageReader::Extract(const TSetupPackageFileTableItem& item) {
-    const int64_t contentSize = content_.Size();
+TSetupPackageReader::Extract(const TSetupPackageFileTableItem& item) const {
+    const int64_t contentSize = int64_t(content_.Data().size());
     if (item.Offset < 0 || item.Size < 0 || item.Offset > contentSize ||
         item.Size > contentSize - item.Offset) {
         RaiseReadError();
     }
+    // Read straight from the decoded bytes: the content's position is never
+    // moved, so a page can read a picture while the worker extracts.
     auto stream = std::make_unique<TZUXMemoryStream>();
     stream->Reserve(item.Size);
-    content_.SetPosition(item.Offset);
-    stream->CopyFrom(content_, item.Size, kCopyBlock);
+    if (item.Size > 0 && stream->Write(content_.Memory() + item.Offset, item.Size) != item.Size)
+        RaiseReadError();
     stream->SetPosition(0);
     return stream;
 }
 
-bool TSetupPackageReader::Extract(StringView name, std::unique_ptr<TZUXMemoryStream>& stream) {
+bool TSetupPackageReader::Extract(StringView name,
+                                  std::unique_ptr<TZUXMemoryStream>& stream) const {
     stream.reset();
     const TSetupPackageFileTableItem* item = table_.Find(name);
     if (!item) return false;

@@ -81,10 +81,11 @@ public:
     bool Contains(ZUX::StringView name) const { return table_.Find(name) != nullptr; }
     // A copy of the file, positioned at 0, owned by the caller; false when the
     // name is absent. Entries pointing outside the content raise EReadError.
-    // Moves the content's position: one extraction at a time.
-    bool Extract(ZUX::StringView name, std::unique_ptr<ZUX::TZUXMemoryStream>& stream);
+    // Never moves the content's position, so readers on several threads do
+    // not disturb each other.
+    bool Extract(ZUX::StringView name, std::unique_ptr<ZUX::TZUXMemoryStream>& stream) const;
     // The same for an entry of the table.
-    std::unique_ptr<ZUX::TZUXMemoryStream> Extract(const TSetupPackageFileTableItem& item);
+    std::unique_ptr<ZUX::TZUXMemoryStream> Extract(const TSetupPackageFileTableItem& item) const;
 };
 
 class TSetupPackageBuilder : public TCustomSetupPackage {

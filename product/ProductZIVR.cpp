@@ -127,10 +127,17 @@ void TProductInfoZIVR::PopulateActions(const std::function<void(TSetupActionClas
     }
 }
 
-void TProductInfoZIVR::PopulatePages(const std::function<void(TSetupPageClass)>&) {
-    // Install: Welcome, License, Setup, Addons (when AddonsAvailable),
-    // Integration, ReadyToInstall; uninstall: UninstallParams. The page
-    // classes come with the wizard; until then a run has no pages.
+void TProductInfoZIVR::PopulatePages(const std::function<void(TSetupPageClass)>& callback) {
+    if (Setup->Mode == smUninstall) {
+        callback(u"TSetupPageUninstallParams");
+        return;
+    }
+    callback(u"TSetupPageWelcome");
+    callback(u"TSetupPageLicense");
+    callback(u"TSetupPageSetup");
+    if (AddonsAvailable()) callback(u"TSetupPageAddons");
+    callback(u"TSetupPageIntegration");
+    callback(u"TSetupPageReadyToInstall");
 }
 
 namespace {

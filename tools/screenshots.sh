@@ -31,7 +31,7 @@ shot() { # NAME WINDOW "CLOSING COMMANDS" PROGRAM ARGS...
 for mode in light dark; do
   set_dark "$([ $mode = dark ] && echo 1 || echo 0)"
   ZIVR_WINE_LOCALE=de_DE.UTF-8 shot language LanguageDialog \
-    "key ENTER; window MessageDialog; key ENTER" "$SETUP"
+    "key ENTER; window WizardForm 30000; close; window MessageDialog; click OK" "$SETUP"
   shot error MessageDialog "key ENTER" "$DIALOGS" msg 0x10 \
     "Cannot locate \"header.png\" file in setup archive"
   shot question MessageDialog "key ESCAPE" "$DIALOGS" msg 0x121 \

@@ -5,6 +5,7 @@
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
 #include "wizard/LanguageDialog.h"
+#include "wizard/WizardMain.h"
 
 #include <cstdlib>
 
@@ -27,5 +28,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ZUX::SetLinkOpener([](const ZUX::String& target) { TSetupSpawnService::Run(target); });
     TSetupUserInterface ui;
     ui.ChooseLanguage = ChooseSetupLanguage;
+    ui.RunWizard = RunSetupWizard;
     return SetupMain(ui);
 }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 using namespace ZUX;
 
@@ -301,4 +303,23 @@ TEST(Package, KeyLongBlocksMatchTheDefinition) {
         EXPECT_TRUE(data == expected) << ToUtf8(text);
         EXPECT_EQ(key.Position, int32_t((start + data.size()) % length)) << ToUtf8(text);
     }
+}
+
+// A page reads pictures while the worker extracts: neither may see the
+// other's bytes.
+TEST(Package, ExtractionsOnTwoThreadsDoNotDisturbEachOther) {
+    const std::string big(300000, 'b');
+    const Bytes package = BuildPackage({{u"big.bin", big}, {u"small.png", "picture"}});
+    auto reader = Read(package);
+    std::atomic<int> failures{0};
+    auto extractMany = [&](const char16_t* name, std::string_view expected) {
+        for (int i = 0; i < 200; ++i) {
+            std::unique_ptr<TZUXMemoryStream> s;
+            if (!reader->Extract(name, s) || s->Data() != expected) ++failures;
+        }
+    };
+    std::thread worker(extractMany, u"big.bin", big);
+    extractMany(u"small.png", "picture");
+    worker.join();
+    EXPECT_EQ(failures, 0);
 }

@@ -1,0 +1,40 @@
+# Shared by the wizard's end-to-end scripts: the display, the driver and the
+# Setup.exe started in the background with a bounded wait for its end.
+display=${DISPLAY:-}
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
+if [ -z "$display" ]; then echo "no display: the wizard cannot be shown"; exit 77; fi
+export DISPLAY=$display
+
+prefix=$("$launcher" --prefix) || { echo "no Wine prefix"; exit 1; }
+drive=$prefix/drive_c
+appdata=$drive/users/$(id -un)/AppData/Roaming
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR'
+reg_value() { "$launcher" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }'; }
+config() { iconv -f UTF-16 -t UTF-8 "$1/ZIVR.ini" | tr -d '\r'; }
+
+# start PROGRAM ARGS...: runs it in the background; its exit code lands in $work/exit.
+start() {
+  rm -f "$work/exit"
+  ( "$launcher" "$@" > "$work/setup.out" 2>&1; echo $? > "$work/exit" ) > /dev/null 2>&1 &
+}
+# ended [SECONDS]: waits for the started program; false when it does not end in time.
+ended() {
+  local i
+  for ((i = 0; i < ${1:-60} * 10; i++)); do
+    [ -f "$work/exit" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+exit_code() { cat "$work/exit" 2>/dev/null || echo none; }
+# drive: runs the driver's commands from standard input.
+drive() { "$launcher" "$driver" > "$work/driver.log" 2>&1 || { cat "$work/driver.log"; return 1; }; }
+# Ends whatever is left of a failed run, so the next test starts clean.
+cleanup_run() {
+  if ! ended 1; then
+    echo "ending what is left of the run"
+    ZIVR_WINE_STOP_TIMEOUT=1 "$launcher" --stop > /dev/null 2>&1
+    ended 10
+  fi
+}
+T=$'\t'
