@@ -6,6 +6,7 @@
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/StrUtils.h"
+#include "engine/FaultPoint.h"
 #include "engine/Setup.h"
 #include "engine/SystemTools.h"
 #include "package/Package.h"
@@ -73,6 +74,7 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
 
 int TSetupExtractHelper::Ask(const String& text) {
     if (AskLockedFile) return AskLockedFile(text);
+    if (const int scripted = FaultAnswer()) return scripted;
     int answer = 0;
     Setup->Synchronize([&] {
         answer = MessageBoxW(nullptr, WStr(text), L"",
@@ -107,7 +109,15 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     text.SetPosition(0);
     TSetupPackageBuilder builder(SetupPackageKey);
     builder.Add(text, u"Uninstall.ini");
-    builder.Commit(datPath, 4);
+    // The old log stays whole until the new one is: written beside it, renamed over it.
+    const String temporary = datPath + u".new";
+    builder.Commit(temporary, 4);
+    if (!ReplaceFileWith(temporary, datPath)) {
+        const uint32_t error = GetLastError();
+        DeleteFile(temporary);
+        throw EInstallerInstallError(
+            Format(u"Cannot write the file \"%s\". %s", {datPath, SysErrorMessage(error)}));
+    }
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;
@@ -127,6 +137,7 @@ void TSetupActionExtract::DoExecute() {
     const size_t count = files.size();
     for (size_t i = 0; i < count; ++i) {
         SetProgress(int32_t((double(i) * 100 + 100) / double(count)));
+        if (i == count / 2) FaultPoint("extracting");
         ExtractFile(*files[i]);
     }
     SetStatus(GetCommonText(u"A7"));

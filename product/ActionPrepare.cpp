@@ -9,6 +9,7 @@
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/StrUtils.h"
 #include "engine/Exceptions.h"
+#include "engine/FaultPoint.h"
 #include "engine/KernelHandle.h"
 #include "engine/ProductInfo.h"
 #include "engine/Setup.h"
@@ -16,6 +17,7 @@
 #include "engine/SetupScript.h"
 #include "engine/SystemTools.h"
 #include "product/ActionsUninstall.h"
+#include "product/FreeSpace.h"
 #include "product/ProductZIVR.h"
 
 #include <minizip/zip.h>
@@ -386,7 +388,10 @@ void TSetupActionPrepare::Describe(TSetupSummaryBuilder& builder) {
                            : Setup->HasFlag(sfPortable) ? u"CB3"
                                                         : u"CB2";
     builder.AddItemText(u"PageSetup", mode);
-    if (!Setup->HasFlag(sfNoBackup)) builder.AddItemText(u"PageSetup", u"CB4");
+    if (!Setup->HasFlag(sfNoBackup))
+        builder.AddItemText(u"PageSetup", u"CB4");
+    else if (Setup->HasFlag(sfUpdate))
+        builder.AddItemText(u"PageSetup", u"W4"); // nothing to restore from
     if (ExistingInstallationWarning()) {
         builder.AddHeaderText(u"PageSetup", u"Title");
         builder.AddItemText(u"PageSetup", u"W3");
@@ -413,6 +418,8 @@ void TSetupActionPrepare::DoExecute() {
     AddComponentFiles(list);
     RemoveDuplicatePaths(list);
     RunUpdateTasks(list);
+    if (TSetupUpdateRecovery* recovery = TProductInfoZIVR::RunRecovery())
+        recovery->SetState(u"Installing");
     DeleteFiles(list);
 }
 
@@ -429,7 +436,12 @@ void TSetupActionPrepare::CreateUpdateTasks() {
 }
 
 void TSetupActionPrepare::Backup(TZUXStringList& list) {
-    if (Setup->HasFlag(sfNoBackup)) return;
+    TSetupUpdateRecovery* const recovery = TProductInfoZIVR::RunRecovery();
+    if (Setup->HasFlag(sfNoBackup)) {
+        TSetupFreeSpace::Check(Dest(), TSetupFreeSpace::RunBytes());
+        if (recovery && ProductInfo().GetInstalledVersion() > 0) recovery->BeginWithoutBackup();
+        return;
+    }
     TSetupFileList files;
     CreateBackupFileList(files);
     Total = int32_t(Tasks.size()) + files.Count();
@@ -438,7 +450,14 @@ void TSetupActionPrepare::Backup(TZUXStringList& list) {
     for (const char16_t* name : {u"AlbumArts.cache", u"AlbumArts.db", u"AlbumArtsCache.db",
                                  u"AlbumArtCache.db", u"UpdateInstaller.exe"})
         files.RemoveByName(name);
+    // Before the first byte is written.
+    TSetupFreeSpace::Check(Dest(),
+                           TSetupFreeSpace::RunBytes() + TSetupFreeSpace::ArchiveBytes(files));
+    const bool destExisted = DirectoryExists(Dest());
     WriteBackup(files);
+    if (recovery)
+        recovery->Begin(Dest(), BackupFileName, Setup->HasFlag(sfPortable), destExisted, *Profiles);
+    FaultPoint("archived");
 }
 
 void TSetupActionPrepare::CreateBackupFileList(TSetupFileList& files) {
@@ -533,6 +552,7 @@ void TSetupActionPrepare::DeleteFiles(TZUXStringList& list) {
     TZUXStringList folders;
     for (int i = 0; i < list.Count(); ++i) {
         const String path = list.Strings(i);
+        if (i == list.Count() / 2) FaultPoint("deleting");
         DeleteFileOrSchedule(path);
         folders.Add(ExtractFilePath(path));
     }

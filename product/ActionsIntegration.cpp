@@ -105,7 +105,15 @@ void TSetupActionConfig::DoExecute() {
     config.WriteString(u"System", u"DefaultLang", Resources().Language + u".lng");
     config.WriteInteger(u"System", u"UserMode", Setup->HasFlag(sfPortable) ? 0 : 1);
     config.WriteInteger(u"System", u"Version", ProductInfo().GetProductVersionId());
-    if (!config.SaveToFile(fileName)) RaiseLastOSError();
+    // The player's settings stay whole until the new ones are: written beside
+    // them and renamed over them.
+    const String temporary = fileName + u".new";
+    if (!config.SaveToFile(temporary) || !ReplaceFileWith(temporary, fileName)) {
+        const uint32_t error = GetLastError();
+        DeleteFile(temporary);
+        SetLastError(error);
+        RaiseLastOSError();
+    }
 }
 
 // ---- registration tool ----

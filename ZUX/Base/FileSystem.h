@@ -85,6 +85,9 @@ uint64_t GetFileSize(const String& path);
 bool CopyFile(const String& source, const String& target, bool failIfExists);
 // Fails when the target exists.
 bool MoveFile(const String& source, const String& target);
+// Renames source over target (replacing it), written through to the disk: a
+// reader finds the old file or the new one, never a part of either.
+bool ReplaceFileWith(const String& source, const String& target);
 // Fails on read-only files.
 bool DeleteFile(const String& path);
 // Removes an empty folder.

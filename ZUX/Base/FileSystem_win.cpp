@@ -152,6 +152,11 @@ bool MoveFile(const String& source, const String& target) {
     return MoveFileW(WStr(LongPathForm(source)), WStr(LongPathForm(target))) != 0;
 }
 
+bool ReplaceFileWith(const String& source, const String& target) {
+    return MoveFileExW(WStr(LongPathForm(source)), WStr(LongPathForm(target)),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool DeleteFile(const String& path) {
     return DeleteFileW(WStr(LongPathForm(path))) != 0;
 }
