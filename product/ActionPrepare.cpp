@@ -502,8 +502,12 @@ void TSetupActionPrepare::AddOldBackups(TZUXStringList& list) {
     TZUXStringList archives;
     EnumFilesToList(GetBackupFolder(), u"*.zip;", archives);
     archives.Sort();
-    // The three that sort last stay.
-    for (int i = 0; i + 3 < archives.Count(); ++i) list.Add(archives.Strings(i));
+    // The three that sort last stay. During an update the others go only once
+    // it has succeeded: a failed one gives the user back all of them.
+    TSetupUpdateRecovery* const recovery = TProductInfoZIVR::RunRecovery();
+    for (int i = 0; i + 3 < archives.Count(); ++i)
+        if (!recovery || !recovery->DeleteOnSuccess(archives.Strings(i)))
+            list.Add(archives.Strings(i));
 }
 
 void TSetupActionPrepare::AddObsoleteFiles(TZUXStringList& list) {

@@ -14,6 +14,7 @@
 #include "engine/KernelHandle.h"
 #include "engine/ProductInfo.h"
 #include "engine/Setup.h"
+#include "engine/SystemTools.h"
 
 #include <minizip/unzip.h>
 // After unzip.h, which defines what it needs.
@@ -324,6 +325,7 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
                    {BackupFolder(dest) + earlier.Archive}));
     }
     marker_ = TSetupUpdateMarker();
+    deleteOnSuccess_.clear();
     marker_.State = u"Prepared";
     marker_.Archive = ExtractFileName(archive);
     marker_.Portable = portable;
@@ -338,6 +340,12 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
             Format(u"Cannot write the file \"%s\". %s", {marker, SysErrorMessage(GetLastError())}));
     dest_ = IncludeTrailingPathDelimiter(dest);
     active_ = true;
+}
+
+bool TSetupUpdateRecovery::DeleteOnSuccess(const String& path) {
+    if (!active_) return false;
+    deleteOnSuccess_.push_back(path);
+    return true;
 }
 
 void TSetupUpdateRecovery::SetState(const String& state) {
@@ -356,7 +364,10 @@ String TSetupUpdateRecovery::End(bool failed) {
         return String();
     }
     const String marker = MarkerFileName(dest_);
+    std::vector<String> surplus;
+    surplus.swap(deleteOnSuccess_);
     if (!failed) {
+        for (const String& path : surplus) DeleteFileOrSchedule(path);
         DeleteFile(marker);
         // A fresh installation keeps no backup folder of its own.
         RemoveDir(BackupFolder(dest_));

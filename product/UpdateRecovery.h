@@ -57,6 +57,9 @@ public:
                const TSetupProfileInfoList& profiles);
     // An update without archive: nothing could be restored if it failed.
     void BeginWithoutBackup() { noBackup_ = true; }
+    // While an update is in flight, path is deleted only when it succeeds:
+    // true. False when no update is in flight.
+    bool DeleteOnSuccess(const ZUX::String& path);
     // Rewrites the marker's state.
     void SetState(const ZUX::String& state);
     // The run's end. Failed: restore, and give the line that says so (or
@@ -81,4 +84,5 @@ private:
     TSetupUpdateMarker marker_;
     bool active_ = false;
     bool noBackup_ = false;
+    std::vector<ZUX::String> deleteOnSuccess_;
 };

@@ -164,6 +164,22 @@ check "a locked file answered with Ignore lets the update finish" test $rc -eq 0
 check "the locked file keeps its content" cmp -s "$fixtures/v5300-peruser/Program/Help/index.htm" "$dest/Help/index.htm"
 check "the rest of the new copy is complete" new_copy_complete "$dest" Help/index.htm
 
+# A portable copy with five archives: a failed update keeps all of them (the
+# surplus goes only with a successful one), and the old copy comes back; its
+# album-art cache is deleted unarchived, as it is by every update.
+portable=$drive/e2e-portable
+rm -rf "$portable" && cp -r "$fixtures/v5030-portable/Program" "$portable"
+hold 'C:\e2e-portable\Help\index.htm'
+ZIVR_FAULT_ANSWER=abort "$launcher" "$faulty" '/AUTO=C:\e2e-portable' /SILENT 2> "$work/portable-abort.err"
+rc=$?
+release
+check "a failed portable update fails" test $rc -ne 0
+check "and says the previous version was restored" grep -q 'previous version was restored' "$work/portable-abort.err"
+check "the portable copy and its profile are back" \
+  diff -r -x '!Backup' -x AlbumArtsCache.db "$fixtures/v5030-portable/Program" "$portable"
+check "every old archive is kept, and the run's own" test "$(find "$portable/!Backup" -name '*.zip' | wc -l)" -eq 6
+rm -rf "$portable"
+
 # ---- the process killed at three moments, then a second silent run ----
 for point in archived deleting extracting; do
   place "$dest"
