@@ -1,7 +1,6 @@
 // What the engine asks the product: where to install, what is installed at the
 // destination, which actions and pages make up the run; and the descriptive
-// settings of the setup script. The Windows uninstall entry and the summary
-// text format live here too.
+// settings of the setup script.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
@@ -57,30 +56,4 @@ public:
     ZUX::String FormatVersion();
     // V div 1000, ".", (V mod 1000) div 10 in two digits.
     static ZUX::String FormatVersionId(int32_t version);
-};
-
-// The machine-wide uninstall entry.
-class TSetupAppRepo {
-public:
-    static ZUX::String GetKeyPath(bool wow6432);
-    static ZUX::String GetKeyName(const ZUX::String& name);
-    static void Register(const ZUX::String& name, const ZUX::String& uninstallExe,
-                         const ZUX::String& version, const ZUX::String& publisher,
-                         const ZUX::String& homePage);
-    static void Unregister(const ZUX::String& name);
-    static bool FindInstallPath(const ZUX::String& name, ZUX::String& path);
-};
-
-// The summary text: groups of " * item" lines under "Header:" lines.
-class TSetupSummaryBuilder {
-public:
-    void AddHeader(const ZUX::String& text);
-    void AddHeaderText(ZUX::StringView section, ZUX::StringView key);
-    void AddItem(const ZUX::String& text);
-    void AddItemText(ZUX::StringView section, ZUX::StringView key);
-    const ZUX::String& ToString() const { return text_; }
-
-private:
-    ZUX::String text_;
-    ZUX::String pendingHeader_;
 };

@@ -2,9 +2,11 @@
 // which the worker reaches the main thread.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/IniFile.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/ProductInfo.h"
+#include "engine/SummaryBuilder.h"
 
 #include <atomic>
 #include <functional>
@@ -15,7 +17,6 @@
 class TSetupResources;
 class TSetupScript;
 class TSetupScriptFile;
-class TSetupSummaryBuilder;
 
 // Notification codes.
 enum : int32_t {
@@ -91,7 +92,7 @@ public:
     void Start();
     void Terminate();
     bool Terminated() const { return terminated_; }
-    HANDLE Handle() const { return handle_; }
+    HANDLE Handle() const { return handle_.Get(); }
     // Waits for the end while serving sent messages and main-thread requests.
     void WaitFor();
 
@@ -107,7 +108,7 @@ private:
     TSetupAction* currentAction_ = nullptr;
     std::mutex lock_;
     std::atomic<bool> terminated_{false};
-    HANDLE handle_ = nullptr;
+    ZUX::TZUXKernelHandle handle_;
 };
 
 // The extraction of the product's files and of the uninstaller.

@@ -1,10 +1,11 @@
+// The program's packages, languages, texts and macros.
 #include "engine/SetupResources.h"
 
+#include "ZUX/Base/LanguageFile.h"
 #include "ZUX/Base/Locale.h"
-#include "ZUX/Base/Localization.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
-#include "engine/Exceptions.h"
+#include "ZUX/Base/Strings.h"
+#include "engine/InstallerErrors.h"
 
 using namespace ZUX;
 

@@ -98,3 +98,6 @@ private:
     const ISetupMacroSource* macros_;
     ZUX::String temp_;
 };
+
+// Whether the running program is the uninstaller ("Uninstall.exe").
+bool IsUninstaller();

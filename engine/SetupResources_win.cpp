@@ -1,7 +1,6 @@
 // Where the packages come from on Windows: the program's own RT_RCDATA
 // resources, or, for the uninstaller, the package file beside it.
 #include "engine/SetupResources.h"
-#include "engine/SystemTools.h"
 
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/FileSystem.h"
@@ -43,4 +42,8 @@ TSetupResources::TSetupResources(const ISetupMacroSource* macros) : macros_(macr
         TZUXBufferStream product = ResourceStream(L"PRODUCT");
         Initialize(setup, product, folders);
     }
+}
+
+bool IsUninstaller() {
+    return SameText(ExtractFileName(GetProgramFileName()), u"Uninstall.exe");
 }

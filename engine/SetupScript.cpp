@@ -1,3 +1,4 @@
+// Parsing the setup script "Install.xml".
 #include "engine/SetupScript.h"
 
 #include "ZUX/Base/Locale.h"

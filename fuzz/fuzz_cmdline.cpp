@@ -4,7 +4,7 @@
 // and as UTF-8.
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The raw LZMA1 stream wrapper.
 #include "package/LzmaStream.h"
 
 #include "ZUX/Base/Format.h"

@@ -1,3 +1,4 @@
+// IPK5 packages: key, file table, reader and builder.
 #include "package/Package.h"
 
 #include "ZUX/Base/FileStream.h"

@@ -1,6 +1,6 @@
-// The first two steps of a run: closing the running player, and turning the
-// destination into a clean starting point (profiles, backup archive, delete
-// list, update tasks) before the first file is extracted.
+// The preparation step of a run: turning the destination into a clean
+// starting point (profiles, backup archive, delete list, update tasks) before
+// the first file is extracted.
 #pragma once
 
 #include "ZUX/Base/StringList.h"
@@ -10,81 +10,12 @@
 #include "engine/SetupFileList.h"
 #include "product/Profiles.h"
 #include "product/UpdateTasks.h"
+#include "product/ZipWriter.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
-
-// Closes the top-level windows of the player and its companion tools.
-class TSetupActionCloseApplications : public TSetupAction {
-public:
-    // Searched in this order on every pass.
-    static const std::vector<ZUX::String>& ApplicationWindowClasses();
-
-    void DoExecute() override;
-    void Cancel() override { cancelled_ = true; }
-
-    // A window that never closes must not hold the setup for ever: after
-    // MaxPasses passes the run goes on and the files in use are dealt with
-    // by extraction.
-    int MaxPasses = 15;
-    uint32_t PassDelayMs = 2000;
-    // How long one window may take to handle the close request.
-    uint32_t CloseTimeoutMs = 5000;
-
-    // The passes the last run made.
-    int Passes() const { return passes_; }
-
-private:
-    std::atomic<bool> cancelled_{false};
-    int passes_ = 0;
-};
-
-// A ZIP archive being written: deflated entries (default level) with UTF-8
-// names (general-purpose bit 11). Entries that may reach 4 GiB get Zip64
-// headers; offsets and entry counts beyond the classic limits get the Zip64
-// end records. The archive is closed when the object goes, written or not.
-class TSetupZipWriter {
-public:
-    // Files from this size on get Zip64 local headers; the margin below 4 GiB
-    // covers files that grow while they are read and deflate's worst case.
-    static constexpr uint64_t DefaultZip64Threshold = 0xC0000000u;
-
-    // Creates fileName, replacing a file of that name; raises
-    // EInstallerBackupError when it cannot be created.
-    explicit TSetupZipWriter(const ZUX::String& fileName,
-                             uint64_t zip64Threshold = DefaultZip64Threshold);
-    ~TSetupZipWriter();
-    TSetupZipWriter(const TSetupZipWriter&) = delete;
-    TSetupZipWriter& operator=(const TSetupZipWriter&) = delete;
-
-    // Adds the file under entryName ("\" becomes "/"), stamped with the local
-    // time of the call. The file is opened so that others may keep writing
-    // it. Raises EInstallerBackupError naming the file on any failure.
-    void AddFile(const ZUX::String& fullPath, const ZUX::String& entryName);
-    // An entry made from memory (a generated file), stamped and named alike.
-    void AddData(const void* data, size_t size, const ZUX::String& entryName);
-    // Writes the central directory; raises EInstallerBackupError on failure.
-    void Close();
-
-    const ZUX::String& FileName() const { return fileName_; }
-
-private:
-    struct TState;
-    // read fills the buffer and gives the bytes it put there, 0 at the end.
-    void AddEntry(const ZUX::String& source, const ZUX::String& entryName, uint64_t size,
-                  const std::function<uint32_t(void*, uint32_t)>& read);
-    [[noreturn]] void RaiseFileError(const ZUX::String& fullPath, const ZUX::String& message,
-                                     uint32_t osError);
-
-    ZUX::String fileName_;
-    uint64_t zip64Threshold_;
-    std::unique_ptr<TState> state_;
-    std::vector<uint8_t> buffer_;
-    uint64_t entries_ = 0;
-};
 
 class TSetupActionPrepare : public TSetupAction {
 public:

@@ -1,3 +1,4 @@
+// The install actions that tie the player into Windows.
 #include "product/ActionsIntegration.h"
 
 #include "ZUX/Base/FileAttributes.h"
@@ -8,10 +9,9 @@
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Shell.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/Setup.h"
-#include "engine/SystemTools.h"
 
 #include <objbase.h>
 #include <versionhelpers.h>

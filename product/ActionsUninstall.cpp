@@ -1,12 +1,13 @@
+// The removal of an installed copy.
 #include "product/ActionsUninstall.h"
 
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/Setup.h"
-#include "engine/SystemTools.h"
+#include "engine/UninstallLog.h"
 #include "engine/Users.h"
 #include "product/Profiles.h"
 #include "product/UpdateTasks.h"
@@ -95,14 +96,9 @@ std::unique_ptr<TZUXStringList>
 TSetupActionUninstallFiles::ReadFileList(const TZUXIniFile& log, const String& dest,
                                          const TZUXStringList& placedOutside) {
     auto files = std::make_unique<TZUXStringList>();
-    const TZUXIniFileSection* section = log.GetSection(u"Uninstall");
     // Without a full destination a relative entry would name a file anywhere.
-    if (!section || ExtractFileDrive(dest).empty()) return files;
-    // A forged count cannot make us spin: there are no more entries than lines.
-    const int count = std::min(section->ReadInteger(u"Count", 0), section->Count());
-    for (int k = 0; k < count; ++k) {
-        String entry;
-        if (!section->TryReadString(IntToStr(k), entry)) continue;
+    if (ExtractFileDrive(dest).empty()) return files;
+    for (const String& entry : TSetupUninstallLog::ReadFiles(log)) {
         const String clean = CleanFileName(entry);
         if (clean.empty()) continue; // ".." and the like: nothing left to name
         String path;
@@ -124,7 +120,7 @@ TSetupActionUninstallFiles::ReadFileList(const TZUXIniFile& log, const String& d
 
 std::unique_ptr<TZUXStringList> TSetupActionUninstallFiles::CreateFileList() {
     TZUXIniFile log;
-    log.LoadFromStream(*Resources().GetStream(u"Uninstall.ini"));
+    log.LoadFromStream(*Resources().GetStream(UninstallLogName));
     const String& dest = Setup->DestPath;
     TZUXStringList placedOutside;
     const TSetupScriptGroup& components = *Script().Components;

@@ -5,7 +5,7 @@
 #include "ZUX/Base/Format.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/Exceptions.h"
+#include "engine/InstallerErrors.h"
 #include "engine/Setup.h"
 #include "engine/SetupResources.h"
 #include "engine/SetupScript.h"

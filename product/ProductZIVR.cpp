@@ -1,12 +1,15 @@
+// The ZIVR player's product information and its run's steps.
 #include "product/ProductZIVR.h"
 
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 #include "engine/Setup.h"
 
+#include "engine/UninstallEntry.h"
+#include "product/ActionCloseApplications.h"
 #include "product/ActionPrepare.h"
 #include "product/ActionsIntegration.h"
 #include "product/ActionsUninstall.h"
@@ -22,7 +25,7 @@ String RunningPlayerFolder() {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (!pid) return String();
-    const TKernelHandle process(
+    const TZUXKernelHandle process(
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     if (!process) return String();
     wchar_t buffer[MAX_PATH * 4];

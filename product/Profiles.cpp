@@ -1,3 +1,4 @@
+// The users' profiles of the player.
 #include "product/Profiles.h"
 
 #include "ZUX/Base/FileAttributes.h"

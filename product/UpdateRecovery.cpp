@@ -3,18 +3,18 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Format.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/IniFile.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Registry.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/Exceptions.h"
-#include "engine/KernelHandle.h"
+#include "engine/InstallerErrors.h"
 #include "engine/ProductInfo.h"
 #include "engine/Setup.h"
-#include "engine/SystemTools.h"
+#include "engine/UninstallEntry.h"
 
 #include <minizip/unzip.h>
 // After unzip.h, which defines what it needs.
@@ -106,10 +106,10 @@ void WriteEntry(const TSetupUpdateMarker::TEntry& entry) {
 
 // CRC-32 of a file, or nothing when it cannot be read.
 std::optional<uint32_t> FileCrc(const String& path, std::vector<uint8_t>& buffer) {
-    const TKernelHandle file(CreateFileW(WStr(LongPathForm(path)), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                         nullptr));
+    const TZUXKernelHandle file(CreateFileW(WStr(LongPathForm(path)), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                            nullptr));
     if (!file) return std::nullopt;
     uLong crc = crc32(0, nullptr, 0);
     for (;;) {
@@ -177,7 +177,7 @@ public:
         }
         ForceDirectoriesForFile(target);
         SetFileAttr(target, FILE_ATTRIBUTE_NORMAL);
-        TKernelHandle file = Create(target);
+        TZUXKernelHandle file = Create(target);
         if (!file && MoveFile(target, target + u".bak")) file = Create(target);
         const uint32_t createError = GetLastError();
         bool ok = bool(file);
@@ -204,9 +204,9 @@ public:
     }
 
 private:
-    static TKernelHandle Create(const String& target) {
-        return TKernelHandle(CreateFileW(WStr(LongPathForm(target)), GENERIC_WRITE, 0, nullptr,
-                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    static TZUXKernelHandle Create(const String& target) {
+        return TZUXKernelHandle(CreateFileW(WStr(LongPathForm(target)), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
     unzFile zip_ = nullptr;

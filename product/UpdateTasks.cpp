@@ -1,3 +1,4 @@
+// Clean-up and migration steps for older installed copies.
 #include "product/UpdateTasks.h"
 
 #include "ZUX/Base/FileAttributes.h"
@@ -6,12 +7,14 @@
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/Base/Shell.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/ActiveX.h"
-#include "engine/Exceptions.h"
+#include "engine/InstallerErrors.h"
 #include "engine/Setup.h"
-#include "engine/SystemTools.h"
+#include "engine/UninstallEntry.h"
 #include "product/Profiles.h"
 
 #include <shlobj.h>
@@ -128,10 +131,7 @@ void TSetupUpdateTaskUpdateConfigs::Execute(TZUXStringList* deleteList) {
     list_ = deleteList ? deleteList : &unused;
     dest_ = Dest();
     installed_ = ProductInfo().GetInstalledVersion();
-    struct Reset {
-        TZUXStringList*& list;
-        ~Reset() { list = nullptr; }
-    } reset{list_};
+    const auto reset = ScopeExit([this] { list_ = nullptr; });
 
     TSetupHelper::CopyFolder(Profile->OldPath, Profile->Path, false);
     // The new profile stays; an old folder of another name is emptied.

@@ -1,7 +1,8 @@
+// The command-line tokenizer and parser, and the setup's switch readers.
 #include "ZUX/Base/CommandLine.h"
 
 #include "ZUX/Base/Locale.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 
 namespace ZUX {
 

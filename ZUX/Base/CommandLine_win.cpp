@@ -1,3 +1,4 @@
+// The program's own command line on Windows.
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/Win32.h"
 

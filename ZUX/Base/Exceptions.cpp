@@ -1,3 +1,4 @@
+// The general exception class.
 #include "ZUX/Base/Exceptions.h"
 
 namespace ZUX {

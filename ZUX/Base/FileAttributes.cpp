@@ -1,3 +1,4 @@
+// File attributes: the checks shared by both platforms.
 #include "ZUX/Base/FileAttributes.h"
 
 namespace ZUX {

@@ -1,3 +1,4 @@
+// File attributes through the Win32 file functions.
 #include "ZUX/Base/FileAttributes.h"
 
 #include "ZUX/Base/Paths.h"

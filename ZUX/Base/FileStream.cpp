@@ -1,3 +1,4 @@
+// File streams: the buffered stream and opening for reading.
 #include "ZUX/Base/FileStream.h"
 
 #include <algorithm>

@@ -43,8 +43,9 @@ TZUXFileStream::TZUXFileStream(const String& fileName, uint32_t mode) : fileName
         }
     }
     if (fd < 0) {
+        const uint32_t error = GetLastOSError();
         throw EFOpenError(
-            Format(u"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(GetLastOSError())}));
+            Format(u"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}), error);
     }
     handle_ = fd;
 }

@@ -50,7 +50,7 @@ TZUXFileStream::TZUXFileStream(const String& fileName, uint32_t mode) : fileName
     if (changed) SetThreadErrorMode(oldMode, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         throw EFOpenError(
-            Format(u"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}));
+            Format(u"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}), error);
     }
     handle_ = reinterpret_cast<intptr_t>(h);
 }

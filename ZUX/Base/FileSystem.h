@@ -4,6 +4,7 @@
 // and raise nothing, except where a function says otherwise.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/StringList.h"
 #include "ZUX/Base/Strings.h"
 
@@ -18,28 +19,6 @@ using TZUXFileKinds = uint32_t;
 inline constexpr TZUXFileKinds fkFile = 1;
 inline constexpr TZUXFileKinds fkFolder = 2;
 inline constexpr TZUXFileKinds fkAny = fkFile | fkFolder;
-
-// Owns a Win32 search handle; closes it when dropped.
-class TZUXFindHandle {
-public:
-    TZUXFindHandle() = default;
-    // INVALID_HANDLE_VALUE, what a failed search returns, is taken as none.
-    explicit TZUXFindHandle(void* handle);
-    ~TZUXFindHandle() { Close(); }
-    TZUXFindHandle(TZUXFindHandle&& other) noexcept : handle_(other.handle_) {
-        other.handle_ = nullptr;
-    }
-    TZUXFindHandle& operator=(TZUXFindHandle&& other) noexcept;
-    TZUXFindHandle(const TZUXFindHandle&) = delete;
-    TZUXFindHandle& operator=(const TZUXFindHandle&) = delete;
-
-    void* Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Close() noexcept;
-
-private:
-    void* handle_ = nullptr; // never INVALID_HANDLE_VALUE
-};
 
 // One entry of a directory search, and the search that found it.
 class TZUXFindFileInfo {
@@ -171,5 +150,18 @@ bool SetCurrentDir(const String& path);
 // Makes a path with "." or ".." components absolute and resolved, and expands
 // 8.3 short names ("~"). Touches the file system.
 String NormalizePath(const String& path);
+
+// Deletes the file (read-only or not). When it is in use, it is moved into the
+// temporary folder under a name beginning with "del" and deleted at the next
+// restart. A failed deletion, move or scheduling is not reported; only a
+// temporary folder or name that cannot be had raises the system's error.
+void DeleteFileOrSchedule(const ZUX::String& path);
+
+// Copies source over target. On failure raises EOSError
+// "System Error.  Code: <n>.\r\n<system message><source> -> <target>".
+void CopyFileOrRaise(const ZUX::String& source, const ZUX::String& target);
+
+// Asks Windows to delete path at the next restart; the result is ignored.
+void ScheduleDeleteOnReboot(const ZUX::String& path);
 
 } // namespace ZUX

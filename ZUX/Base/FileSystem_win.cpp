@@ -5,9 +5,11 @@
 
 #include "ZUX/Base/Exceptions.h"
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Format.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
 #include <shlobj.h>
@@ -75,23 +77,6 @@ bool IsLinkFolder(const TZUXFindFileInfo& info) {
 }
 
 } // namespace
-
-TZUXFindHandle::TZUXFindHandle(void* handle)
-    : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-
-TZUXFindHandle& TZUXFindHandle::operator=(TZUXFindHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-void TZUXFindHandle::Close() noexcept {
-    if (handle_) ::FindClose(handle_);
-    handle_ = nullptr;
-}
 
 bool FindFirst(const String& path, const String& extList, TZUXFileKinds kinds,
                TZUXFindFileInfo& info) {
@@ -311,10 +296,7 @@ bool TZUXSearch::Accept(const String& folder) const {
 }
 
 void TZUXSearch::Start(bool recursive) {
-    struct RunningMark {
-        std::atomic<bool>& running;
-        ~RunningMark() { running = false; }
-    } mark{running_};
+    const auto stopped = ScopeExit([this] { running_ = false; });
     running_ = true;
     try {
         // Folders still to search, the next one last.
@@ -419,6 +401,29 @@ String NormalizePath(const String& path) {
         }
     }
     return result;
+}
+
+void DeleteFileOrSchedule(const String& path) {
+    if (!FileExists(path)) return;
+    SetFileAttr(path, 0);
+    if (ZUX::DeleteFile(path)) return;
+    // A running program's file cannot be deleted but can be moved: out of the
+    // folder now, off the disk at the next restart.
+    const String temp = ZUX::GetTempFileName(u"delete");
+    ZUX::DeleteFile(temp);
+    if (ZUX::MoveFile(path, temp)) ScheduleDeleteOnReboot(temp);
+}
+
+void CopyFileOrRaise(const String& source, const String& target) {
+    if (ZUX::CopyFile(source, target, false)) return;
+    const uint32_t code = GetLastOSError();
+    throw EOSError(Format(u"System Error.  Code: %d.\r\n%s%s",
+                          {int64_t(code), SysErrorMessage(code), source + u" -> " + target}),
+                   code);
+}
+
+void ScheduleDeleteOnReboot(const String& path) {
+    MoveFileExW(WStr(LongPathForm(path)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 } // namespace ZUX

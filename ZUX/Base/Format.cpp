@@ -1,3 +1,4 @@
+// Formatting of language-file texts with %s, %d and %%.
 #include "ZUX/Base/Format.h"
 
 namespace ZUX {

@@ -1,3 +1,4 @@
+// The package checksum (CRC-32, most significant bit first).
 #include "ZUX/Base/HashCRC32.h"
 
 #include <array>

@@ -3,6 +3,7 @@
 // cryptography call raises the last system error (EOSError).
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Streams.h"
 #include "ZUX/Base/Strings.h"
 
@@ -25,14 +26,21 @@ public:
         State(const State&) = delete;
         State& operator=(const State&) = delete;
 
-        bool Active() const { return hash_ != 0; }
+        bool Active() const { return bool(hash_); }
 
     private:
         friend class TZUXHashCryptoApiBased;
+        struct ProviderCloser {
+            static void Close(uintptr_t provider) noexcept;
+        };
+        struct HashCloser {
+            static void Close(uintptr_t hash) noexcept;
+        };
+        // The hash goes before its provider.
         void Release() noexcept;
 
-        uintptr_t provider_ = 0; // HCRYPTPROV
-        uintptr_t hash_ = 0;     // HCRYPTHASH
+        TZUXHandle<uintptr_t, ProviderCloser> provider_; // HCRYPTPROV
+        TZUXHandle<uintptr_t, HashCloser> hash_;         // HCRYPTHASH
         uint32_t algorithm_ = 0;
         String providerName_;
         uint32_t providerType_ = 0;

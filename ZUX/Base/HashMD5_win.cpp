@@ -1,8 +1,9 @@
+// MD5 digests through the Windows cryptography service.
 #include "ZUX/Base/HashMD5.h"
 
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/OSError.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
 #include <wincrypt.h>
@@ -18,8 +19,8 @@ using State = TZUXHashCryptoApiBased::State;
 State& State::operator=(State&& other) noexcept {
     if (this != &other) {
         Release();
-        provider_ = std::exchange(other.provider_, 0);
-        hash_ = std::exchange(other.hash_, 0);
+        provider_ = std::move(other.provider_);
+        hash_ = std::move(other.hash_);
         algorithm_ = other.algorithm_;
         providerName_ = std::move(other.providerName_);
         providerType_ = other.providerType_;
@@ -27,11 +28,17 @@ State& State::operator=(State&& other) noexcept {
     return *this;
 }
 
+void State::ProviderCloser::Close(uintptr_t provider) noexcept {
+    CryptReleaseContext(provider, 0);
+}
+
+void State::HashCloser::Close(uintptr_t hash) noexcept {
+    CryptDestroyHash(hash);
+}
+
 void State::Release() noexcept {
-    if (hash_) CryptDestroyHash(hash_);
-    if (provider_) CryptReleaseContext(provider_, 0);
-    hash_ = 0;
-    provider_ = 0;
+    hash_.Close();
+    provider_.Close();
 }
 
 State TZUXHashCryptoApiBased::Open(uint32_t algorithm, const String& providerName,
@@ -46,10 +53,10 @@ State TZUXHashCryptoApiBased::Open(uint32_t algorithm, const String& providerNam
                               providerName.empty() ? nullptr : WStr(providerName), providerType,
                               CRYPT_VERIFYCONTEXT))
         RaiseLastOSError();
-    state.provider_ = provider;
+    state.provider_ = decltype(state.provider_)(provider);
     HCRYPTHASH hash = 0;
     if (!CryptCreateHash(provider, algorithm, 0, 0, &hash)) RaiseLastOSError();
-    state.hash_ = hash;
+    state.hash_ = decltype(state.hash_)(hash);
     return state;
 }
 
@@ -58,7 +65,7 @@ void TZUXHashCryptoApiBased::Update(State& state, const void* data, size_t lengt
     // CryptHashData takes 32-bit lengths; an empty update still checks the state.
     do {
         const DWORD n = DWORD(std::min<size_t>(length, 0x40000000));
-        if (!CryptHashData(state.hash_, p, n, 0)) RaiseLastOSError();
+        if (!CryptHashData(state.hash_.Get(), p, n, 0)) RaiseLastOSError();
         p += n;
         length -= n;
     } while (length > 0);
@@ -79,11 +86,12 @@ void TZUXHashCryptoApiBased::UpdateFromFile(State& state, const String& fileName
 
 String TZUXHashCryptoApiBased::Finalize(State& state) {
     DWORD size = 0, sizeLength = sizeof size;
-    if (!CryptGetHashParam(state.hash_, HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLength,
-                           0))
+    if (!CryptGetHashParam(state.hash_.Get(), HP_HASHSIZE, reinterpret_cast<BYTE*>(&size),
+                           &sizeLength, 0))
         RaiseLastOSError();
     std::vector<BYTE> digest(size);
-    if (!CryptGetHashParam(state.hash_, HP_HASHVAL, digest.data(), &size, 0)) RaiseLastOSError();
+    if (!CryptGetHashParam(state.hash_.Get(), HP_HASHVAL, digest.data(), &size, 0))
+        RaiseLastOSError();
     state.Release();
     return HexEncode(digest.data(), size);
 }

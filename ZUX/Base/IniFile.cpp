@@ -1,3 +1,4 @@
+// INI documents: parsing, lookup and writing in four encodings.
 #include "ZUX/Base/IniFile.h"
 
 #include "ZUX/Base/FileAttributes.h"

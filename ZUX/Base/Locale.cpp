@@ -1,3 +1,4 @@
+// Locale comparisons built on the platform seam.
 #include "ZUX/Base/Locale.h"
 
 namespace ZUX {

@@ -5,6 +5,7 @@
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
+#include <exception>
 #include <functional>
 
 namespace ZUX {
@@ -32,10 +33,19 @@ public:
     // f is raised again in the caller. Runs f at once on the window's thread.
     void Synchronize(const std::function<void()>& f);
 
+    // An exception that escapes the message handler stops at the window
+    // procedure: the first one is kept here, each is passed to OnHandlerError
+    // (when set) with its message, and the message gets the default handling.
+    std::exception_ptr HandlerError() const { return handlerError_; }
+    std::function<void(const String& message)> OnHandlerError;
+
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
+    void RecordHandlerError(std::exception_ptr error) noexcept;
 
     TWindowProc proc_;
+    std::exception_ptr handlerError_;
     HWND handle_ = nullptr;
 };
 

@@ -1,3 +1,4 @@
+// Message-only windows and the waits that serve them.
 #include "ZUX/Base/MessageWindow.h"
 
 #include "ZUX/Base/Exceptions.h"
@@ -65,8 +66,27 @@ void TZUXMessageWindow::Synchronize(const std::function<void()>& f) {
     if (request.error) std::rethrow_exception(request.error);
 }
 
+void TZUXMessageWindow::RecordHandlerError(std::exception_ptr error) noexcept {
+    if (!handlerError_) handlerError_ = error;
+    try {
+        String text = u"Unknown error";
+        try {
+            std::rethrow_exception(error);
+        } catch (const Exception& e) {
+            text = e.Message();
+        } catch (const std::exception& e) {
+            text = FromUtf8(e.what());
+        } catch (...) {
+        }
+        OutputDebugStringW(WStr(text));
+        if (OnHandlerError) OnHandlerError(text);
+    } catch (...) {
+        // Reporting must not fail the window procedure either.
+    }
+}
+
 LRESULT CALLBACK TZUXMessageWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam) {
+                                               LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA,
@@ -84,7 +104,12 @@ LRESULT CALLBACK TZUXMessageWindow::WindowProc(HWND window, UINT message, WPARAM
             return 0;
         }
         LRESULT result = 0;
-        if (self->proc_ && self->proc_(message, wParam, lParam, result)) return result;
+        try {
+            if (self->proc_ && self->proc_(message, wParam, lParam, result)) return result;
+        } catch (...) {
+            // Never through the system's frames.
+            self->RecordHandlerError(std::current_exception());
+        }
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

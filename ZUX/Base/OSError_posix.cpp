@@ -1,3 +1,4 @@
+// The last error of the C library (errno) and its message.
 #include "ZUX/Base/OSError.h"
 
 #include "ZUX/Base/Exceptions.h"
@@ -17,7 +18,7 @@ String SysErrorMessage(uint32_t code) {
 
 void RaiseLastOSError() {
     const uint32_t code = GetLastOSError();
-    throw EOSError(SysErrorMessage(code));
+    throw EOSError(SysErrorMessage(code), code);
 }
 
 } // namespace ZUX

@@ -1,3 +1,4 @@
+// The last Win32 error and its system message.
 #include "ZUX/Base/OSError.h"
 
 #include "ZUX/Base/Exceptions.h"
@@ -20,7 +21,7 @@ String SysErrorMessage(uint32_t code) {
 
 void RaiseLastOSError() {
     const uint32_t code = GetLastOSError();
-    throw EOSError(SysErrorMessage(code));
+    throw EOSError(SysErrorMessage(code), code);
 }
 
 } // namespace ZUX

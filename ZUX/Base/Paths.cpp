@@ -1,7 +1,8 @@
+// Path functions on UTF-16 Windows paths.
 #include "ZUX/Base/Paths.h"
 
 #include "ZUX/Base/Locale.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 
 namespace ZUX {
 

@@ -3,6 +3,7 @@
 // Windows ones, so a caller adds KEY_WOW64_32KEY for the 32-bit view.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Strings.h"
 
 #include <cstdint>
@@ -14,24 +15,17 @@ typedef HKEY__* HKEY;
 
 namespace ZUX {
 
+// Closes a key (RegCloseKey).
+struct TZUXRegKeyCloser {
+    static void Close(HKEY key) noexcept;
+};
+
 // Owns an open key and closes it when dropped. Converts to the raw key, so it
 // goes wherever an HKEY is taken; a null key means "none".
-class TZUXRegKey {
+class TZUXRegKey : public TZUXHandle<HKEY, TZUXRegKeyCloser> {
 public:
-    TZUXRegKey() = default;
-    explicit TZUXRegKey(HKEY key) : key_(key) {}
-    ~TZUXRegKey() { Close(); }
-    TZUXRegKey(TZUXRegKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
-    TZUXRegKey& operator=(TZUXRegKey&& other) noexcept;
-    TZUXRegKey(const TZUXRegKey&) = delete;
-    TZUXRegKey& operator=(const TZUXRegKey&) = delete;
-
-    HKEY Get() const { return key_; }
-    operator HKEY() const { return key_; }
-    void Close() noexcept;
-
-private:
-    HKEY key_ = nullptr;
+    using TZUXHandle::TZUXHandle;
+    operator HKEY() const { return Get(); }
 };
 
 // The key, or none.

@@ -1,3 +1,4 @@
+// Registry keys and values through the Win32 registry functions.
 #include "ZUX/Base/Registry.h"
 
 #include "ZUX/Base/Win32.h"
@@ -13,18 +14,8 @@ constexpr DWORD kMaxKeyName = 256;
 
 } // namespace
 
-TZUXRegKey& TZUXRegKey::operator=(TZUXRegKey&& other) noexcept {
-    if (this != &other) {
-        Close();
-        key_ = other.key_;
-        other.key_ = nullptr;
-    }
-    return *this;
-}
-
-void TZUXRegKey::Close() noexcept {
-    if (key_) ::RegCloseKey(key_);
-    key_ = nullptr;
+void TZUXRegKeyCloser::Close(HKEY key) noexcept {
+    ::RegCloseKey(key);
 }
 
 TZUXRegKey RegOpenKey(HKEY root, const String& path, uint32_t access) {

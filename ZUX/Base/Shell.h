@@ -1,9 +1,13 @@
-// The Windows shell: starting documents and web addresses, shell links, the
-// association-changed notice. Every function reports failure by false and
-// raises nothing; none waits for what it starts.
+// The Windows shell and processes: starting documents, web addresses and
+// programs, shell links, the association-changed notice. Every function
+// reports failure by false and raises nothing; only RunAndWait waits for what
+// it starts.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
+
+#include <cstdint>
+#include <optional>
 
 namespace ZUX {
 
@@ -28,5 +32,12 @@ bool CreateShortcut(const String& linkFile, const String& target);
 // The target path of a ".lnk" file; true with an empty target for a link
 // that has no path (a link to a shell object).
 bool GetShortcutTarget(const String& linkFile, String& target);
+
+// Runs commandLine (the program first, as the command line gives it) with our
+// rights and handles, shown normally, and waits for it to end. A program that
+// shows a window but does not get ready for input within 5 seconds is not
+// waited for. Gives the exit code when the program was waited for; nothing is
+// raised.
+std::optional<uint32_t> RunAndWait(const ZUX::String& commandLine);
 
 } // namespace ZUX

@@ -1,8 +1,10 @@
+// The Windows shell and processes: starting, shell links, notices.
 #include "ZUX/Base/Shell.h"
 
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
 #include <objbase.h>
@@ -19,59 +21,36 @@ namespace ZUX {
 
 namespace {
 
+struct TComUninitializer {
+    static void Close(bool) noexcept { CoUninitialize(); }
+};
+
 // COM on the calling thread for the lifetime of the object. A thread that
 // already runs COM in the other threading model can use it as it is.
 class TComInit {
 public:
-    TComInit() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~TComInit() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    TComInit(const TComInit&) = delete;
-    TComInit& operator=(const TComInit&) = delete;
+    TComInit()
+        : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)),
+          initialized_(SUCCEEDED(hr_)) {}
 
     bool Ready() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
 
 private:
     HRESULT hr_;
+    TZUXHandle<bool, TComUninitializer> initialized_; // uninitialised when dropped
+};
+
+struct TComReleaser {
+    template <typename T> static void Close(T* object) noexcept { object->Release(); }
 };
 
 // Owns one reference to a COM object.
-template <typename T> class TComPtr {
-public:
-    TComPtr() = default;
-    ~TComPtr() { Reset(); }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
+template <typename T> using TComPtr = TZUXHandle<T*, TComReleaser>;
 
-    void Reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-    // For the functions that hand out a new reference.
-    void** Put() {
-        Reset();
-        return reinterpret_cast<void**>(&p_);
-    }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
-
-class TKernelHandle {
-public:
-    explicit TKernelHandle(HANDLE h) : h_(h) {}
-    ~TKernelHandle() {
-        if (h_) CloseHandle(h_);
-    }
-    TKernelHandle(const TKernelHandle&) = delete;
-    TKernelHandle& operator=(const TKernelHandle&) = delete;
-
-private:
-    HANDLE h_;
-};
+// For the functions that hand out a new reference.
+template <typename T> void** Put(TComPtr<T>& object) {
+    return reinterpret_cast<void**>(object.Put());
+}
 
 bool Accepted(HINSTANCE result) {
     return reinterpret_cast<INT_PTR>(result) > 32;
@@ -106,7 +85,7 @@ bool StartProcess(const String& commandLine) {
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    const TKernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    const TZUXKernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
     return true;
 }
 
@@ -173,11 +152,11 @@ bool CreateShortcut(const String& linkFile, const String& target) {
         if (!com.Ready()) return false;
         TComPtr<IShellLinkW> link;
         if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    link.Put())) ||
+                                    Put(link))) ||
             FAILED(link->SetPath(WStr(target))))
             return false;
         TComPtr<IPersistFile> file;
-        if (FAILED(link->QueryInterface(IID_IPersistFile, file.Put()))) return false;
+        if (FAILED(link->QueryInterface(IID_IPersistFile, Put(file)))) return false;
         return SUCCEEDED(file->Save(WStr(linkFile), TRUE));
     } catch (...) {
         return false;
@@ -193,8 +172,8 @@ bool GetShortcutTarget(const String& linkFile, String& target) {
         TComPtr<IShellLinkW> link;
         TComPtr<IPersistFile> file;
         if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    link.Put())) ||
-            FAILED(link->QueryInterface(IID_IPersistFile, file.Put())) ||
+                                    Put(link))) ||
+            FAILED(link->QueryInterface(IID_IPersistFile, Put(file))) ||
             FAILED(file->Load(WStr(PrefixedLinkPath(linkFile)), STGM_READ)))
             return false;
         std::vector<wchar_t> path(32768);
@@ -206,6 +185,27 @@ bool GetShortcutTarget(const String& linkFile, String& target) {
     } catch (...) {
         return false;
     }
+}
+
+std::optional<uint32_t> RunAndWait(const String& commandLine) {
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end()); // CreateProcessW writes
+    buffer.push_back(0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return std::nullopt;
+    const TZUXKernelHandle process(info.hProcess), thread(info.hThread);
+    // A console program has no input queue and fails this wait at once: it is
+    // ready. Only a window that stays busy too long is left to itself.
+    if (WaitForInputIdle(process.Get(), 5000) == WAIT_TIMEOUT) return std::nullopt;
+    WaitForSingleObject(process.Get(), INFINITE);
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) return std::nullopt;
+    return uint32_t(exitCode);
 }
 
 } // namespace ZUX

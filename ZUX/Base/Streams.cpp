@@ -1,3 +1,4 @@
+// The abstract byte stream and the memory stream.
 #include "ZUX/Base/Streams.h"
 
 #include "ZUX/Base/VirtualMemory.h"

@@ -1,3 +1,4 @@
+// The string list: lines, name=value access, text, sorting.
 #include "ZUX/Base/StringList.h"
 
 #include "ZUX/Base/Locale.h"

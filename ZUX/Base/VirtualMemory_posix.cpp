@@ -1,3 +1,4 @@
+// Reserved address space through mmap.
 #include "ZUX/Base/VirtualMemory.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// Reserved address space through VirtualAlloc.
 #include "ZUX/Base/VirtualMemory.h"
 #include "ZUX/Base/Win32.h"
 

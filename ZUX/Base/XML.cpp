@@ -1,3 +1,4 @@
+// The XML document model over the XML library.
 #include "ZUX/Base/XML.h"
 
 #include <pugixml.hpp>

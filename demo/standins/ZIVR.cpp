@@ -14,7 +14,7 @@ constexpr wchar_t kText[] = L"This window stands in for the ZIVR media player of
 
 const wchar_t* logPath = L"";
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
     case WM_CLOSE:
         standin::AppendLine(logPath, L"close");

@@ -4,7 +4,7 @@
 // file that the packages will hold.
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/IniFile.h"
-#include "ZUX/Base/Localization.h"
+#include "ZUX/Base/LanguageFile.h"
 #include "engine/SetupScript.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The command-line tokenizer, parser and switch readers.
 #include "ZUX/Base/CommandLine.h"
 
 #include <gtest/gtest.h>

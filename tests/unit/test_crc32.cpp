@@ -1,3 +1,4 @@
+// The package checksum.
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/HashCRC32.h"
 

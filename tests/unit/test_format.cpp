@@ -1,3 +1,4 @@
+// Formatting of language-file texts.
 #include "ZUX/Base/Format.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// INI documents: parsing, lookup, encodings, writing.
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/IniFile.h"

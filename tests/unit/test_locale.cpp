@@ -1,3 +1,4 @@
+// Locale comparisons and upper-casing.
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Strings.h"
 

@@ -1,3 +1,4 @@
+// IPK5 packages: building, reading, damaged input.
 #include "ZUX/Base/HashCRC32.h"
 #include "package/LzmaStream.h"
 #include "package/Package.h"

@@ -1,3 +1,4 @@
+// Path functions.
 #include "ZUX/Base/Paths.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
-#include "engine/Exceptions.h"
+// The program's resources: packages, languages, texts, macros.
+#include "engine/InstallerErrors.h"
 #include "engine/SetupResources.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Parsing the setup script.
 #include "engine/SetupScript.h"
 
 #include <gtest/gtest.h>

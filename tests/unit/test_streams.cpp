@@ -1,3 +1,4 @@
+// Memory and file streams.
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileStream.h"
 
@@ -42,6 +43,8 @@ TEST(FileStream, MissingFileRaisesWithNameAndReason) {
         const String prefix = u"Cannot open file \"" + name + u"\". ";
         EXPECT_EQ(e.Message().substr(0, prefix.size()), prefix);
         EXPECT_GT(e.Message().size(), prefix.size());
+        // A missing file, not some other failure: ENOENT on POSIX, ERROR_FILE_NOT_FOUND on Windows.
+        EXPECT_EQ(e.Code(), 2u);
     }
     std::unique_ptr<TZUXBufferedFileStream> s;
     EXPECT_FALSE(OpenFileForReading(name, s));

@@ -1,3 +1,4 @@
+// The string list.
 #include "ZUX/Base/StringList.h"
 
 #include <gtest/gtest.h>

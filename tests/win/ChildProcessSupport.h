@@ -3,9 +3,9 @@
 // waits that give up instead of hanging.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 
 #include <tlhelp32.h>
 
@@ -15,6 +15,7 @@
 namespace ZUXTest {
 
 using ZUX::String;
+using ZUX::TZUXKernelHandle;
 
 // The value of "/NAME=" in this process's command line: the rest of the line
 // up to the next blank, or to its end when last is set. Empty when absent.
@@ -54,7 +55,7 @@ inline bool FileAppears(const String& path, DWORD timeoutMs = 15000) {
 inline bool FileReleased(const String& path, DWORD timeoutMs = 15000) {
     return WaitUntil(
         [&] {
-            return bool(TKernelHandle(
+            return bool(TZUXKernelHandle(
                 CreateFileW(ZUX::WStr(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
         },
         timeoutMs);
@@ -62,14 +63,14 @@ inline bool FileReleased(const String& path, DWORD timeoutMs = 15000) {
 
 // Ends every process this one started that is still running.
 inline void TerminateChildren() {
-    const TKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const TZUXKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
          more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ParentProcessID != GetCurrentProcessId()) continue;
-        const TKernelHandle child(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+        const TZUXKernelHandle child(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
         if (child) TerminateProcess(child.Get(), 1);
     }
 }
@@ -80,7 +81,7 @@ class TChildWatchdog {
 public:
     explicit TChildWatchdog(DWORD timeoutMs)
         : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), timeoutMs_(timeoutMs) {
-        thread_ = TKernelHandle(CreateThread(nullptr, 0, &Watch, this, 0, nullptr));
+        thread_ = TZUXKernelHandle(CreateThread(nullptr, 0, &Watch, this, 0, nullptr));
     }
     ~TChildWatchdog() {
         SetEvent(stop_.Get());
@@ -101,8 +102,8 @@ private:
         return 0;
     }
 
-    TKernelHandle stop_;
-    TKernelHandle thread_;
+    TZUXKernelHandle stop_;
+    TZUXKernelHandle thread_;
     DWORD timeoutMs_;
     std::atomic<bool> fired_{false};
 };

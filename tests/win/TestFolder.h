@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ZUX/Base/FileStream.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
@@ -24,8 +25,8 @@ inline void WriteFile(const String& path, std::string_view bytes = "x") {
 inline void RemoveTree(const String& folder) {
     std::vector<String> subfolders;
     WIN32_FIND_DATAW data;
-    const HANDLE h = FindFirstFileW(ZUX::WStr(ZUX::LongPathForm(folder + u"*")), &data);
-    if (h != INVALID_HANDLE_VALUE) {
+    const ZUX::TZUXFindHandle h(FindFirstFileW(ZUX::WStr(ZUX::LongPathForm(folder + u"*")), &data));
+    if (h) {
         do {
             const String name = ZUX::FromWStr(data.cFileName);
             if (name == u"." || name == u"..") continue;
@@ -35,8 +36,7 @@ inline void RemoveTree(const String& folder) {
                 subfolders.push_back(full + u"\\");
             else
                 DeleteFileW(ZUX::WStr(ZUX::LongPathForm(full)));
-        } while (FindNextFileW(h, &data));
-        FindClose(h);
+        } while (FindNextFileW(h.Get(), &data));
     }
     for (const String& sub : subfolders) RemoveTree(sub);
     RemoveDirectoryW(ZUX::WStr(ZUX::LongPathForm(folder)));

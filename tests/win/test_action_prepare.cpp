@@ -1,16 +1,18 @@
 // Preparation of the destination (backup archive, delete list, clean-up) and
 // the closing of running players. Archives are read back with minizip's
 // reader, independent of the writer's own bookkeeping.
+#include "product/ActionCloseApplications.h"
 #include "product/ActionPrepare.h"
 
 #include "TestFolder.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 #include "engine/Setup.h"
 
 #include <minizip/unzip.h>
@@ -91,7 +93,7 @@ std::string ReadBytes(const String& path) {
 }
 
 void SetFileYear(const String& path, WORD year) {
-    const TKernelHandle file(
+    const TZUXKernelHandle file(
         CreateFileW(WStr(path), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     SYSTEMTIME st{};
     st.wYear = year;
@@ -165,8 +167,8 @@ TEST_F(ActionPrepare, UpdateArchivesProfilesAndProgramThenCleansUp) {
         WriteFile(f, ToUtf8(u"content of " + ExtractFileName(f)));
     }
     // A player holding its skin open for writing does not stop the backup.
-    const TKernelHandle held(CreateFileW(WStr(skin), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
+    const TZUXKernelHandle held(CreateFileW(WStr(skin), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     SetFileYear(dest + u"Player.exe", 2001);
 
@@ -304,7 +306,7 @@ TEST_F(ActionPrepare, UnreadableFileStopsTheBackupBeforeAnythingIsDeleted) {
         ASSERT_TRUE(ForceDirectoriesForFile(f));
         WriteFile(f, "12345");
     }
-    const TKernelHandle exclusive(
+    const TZUXKernelHandle exclusive(
         CreateFileW(WStr(locked), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(exclusive);
 
@@ -420,14 +422,14 @@ namespace {
 
 struct TestWindowClass {
     static inline int closeRequests = 0;
-    static LRESULT CALLBACK Stubborn(HWND h, UINT m, WPARAM w, LPARAM l) {
+    static LRESULT CALLBACK Stubborn(HWND h, UINT m, WPARAM w, LPARAM l) noexcept {
         if (m == WM_CLOSE) {
             ++closeRequests;
             return 0; // never closes
         }
         return DefWindowProcW(h, m, w, l);
     }
-    static LRESULT CALLBACK Obliging(HWND h, UINT m, WPARAM w, LPARAM l) {
+    static LRESULT CALLBACK Obliging(HWND h, UINT m, WPARAM w, LPARAM l) noexcept {
         return DefWindowProcW(h, m, w, l); // WM_CLOSE destroys the window
     }
 
@@ -456,10 +458,7 @@ struct TestWindowClass {
 } // namespace
 
 TEST(CloseApplications, ClosesPlayersAndGivesUpOnOneThatNeverCloses) {
-    struct Restore {
-        TSetupProductInfoClass saved = ProductInfoClass;
-        ~Restore() { ProductInfoClass = saved; }
-    } restore;
+    const auto restore = ScopeExit([saved = ProductInfoClass] { ProductInfoClass = saved; });
     ProductInfoClass = [] { return std::unique_ptr<TSetupProductInfo>(new PrepareProduct); };
     TSetup setup(u"/AUTO /SILENT");
     setup.Resources->InitializeLanguages(1033);

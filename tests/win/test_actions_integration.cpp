@@ -7,8 +7,9 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Shell.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/Setup.h"
 
 #include <gtest/gtest.h>
@@ -176,13 +177,10 @@ TEST_F(ActionInteg, ShortcutsFollowOptionsAndKeepMatchingLinks) {
     add(u"$STARTMENU\\Zivr Test Player\\Help.lnk", u"$DEST\\Help\\index.htm");
     const String desktop = setup->Resources->CommonDesktop + u"Zivr Test Player.lnk";
     const String menu = setup->Resources->CommonPrograms + u"Zivr Test Player\\";
-    struct Cleanup {
-        String desktop, menu;
-        ~Cleanup() {
-            ZUX::DeleteFile(desktop);
-            ZUXTest::RemoveTree(menu);
-        }
-    } cleanup{desktop, menu};
+    const auto cleanup = ZUX::ScopeExit([desktop, menu] {
+        ZUX::DeleteFile(desktop);
+        ZUXTest::RemoveTree(menu);
+    });
 
     Options().WriteBool(u"Integration", u"ShortcutDesktop", false);
     TSetupActionShortcuts action;

@@ -7,7 +7,8 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Locale.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/Setup.h"
 
 #include <shlobj.h>
@@ -188,19 +189,16 @@ TEST_F(ActionUninst, ProtectedDestinationLosesOnlyWhatWasLogged) {
         mine + u"dir\\own.txt",        mine + u"keep.txt",
         mine + u"sub\\logged.dll",     u"Profile\\" + mine + u"p.ini",
         u"!Backup\\" + mine + u"b.zip"};
-    struct Cleanup {
-        String docs, mine;
-        ~Cleanup() {
-            for (const String& d : {mine + u"dir\\", mine + u"sub\\", mine + u"empty\\"})
-                ZUXTest::RemoveTree(docs + d);
-            ZUX::DeleteFile(docs + mine + u"logged.exe");
-            ZUX::DeleteFile(docs + mine + u"keep.txt");
-            ZUX::DeleteFile(docs + u"Profile\\" + mine + u"p.ini");
-            ZUX::DeleteFile(docs + u"!Backup\\" + mine + u"b.zip");
-            RemoveDir(docs + u"Profile\\");
-            RemoveDir(docs + u"!Backup\\");
-        }
-    } cleanup{docs, mine};
+    const auto cleanup = ZUX::ScopeExit([docs, mine] {
+        for (const String& d : {mine + u"dir\\", mine + u"sub\\", mine + u"empty\\"})
+            ZUXTest::RemoveTree(docs + d);
+        ZUX::DeleteFile(docs + mine + u"logged.exe");
+        ZUX::DeleteFile(docs + mine + u"keep.txt");
+        ZUX::DeleteFile(docs + u"Profile\\" + mine + u"p.ini");
+        ZUX::DeleteFile(docs + u"!Backup\\" + mine + u"b.zip");
+        RemoveDir(docs + u"Profile\\");
+        RemoveDir(docs + u"!Backup\\");
+    });
     for (const String& f : created) {
         ForceDirectoriesForFile(docs + f);
         WriteFile(docs + f);

@@ -5,6 +5,8 @@
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/Setup.h"
+#include "engine/SummaryBuilder.h"
+#include "engine/UninstallEntry.h"
 
 #include <gtest/gtest.h>
 

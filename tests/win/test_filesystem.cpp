@@ -1,3 +1,4 @@
+// File-system functions under Wine.
 #include "ZUX/Base/FileSystem.h"
 
 #include "TestFolder.h"
@@ -5,7 +6,8 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/Base/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -368,10 +370,7 @@ TEST(FileSystem, CurrentDirRoundTrip) {
     TTestFolder root;
     const String before = GetCurrentDir();
     EXPECT_TRUE(EndsWith(before, u"\\"));
-    struct Restore {
-        String dir;
-        ~Restore() { SetCurrentDir(dir); } // before the test folder goes
-    } restore{before};
+    const auto restore = ScopeExit([before] { SetCurrentDir(before); }); // before the folder goes
     ASSERT_TRUE(SetCurrentDir(root.Path()));
     EXPECT_TRUE(SameText(GetCurrentDir(), root.Path()));
     EXPECT_FALSE(SetCurrentDir(root / u"missing"));

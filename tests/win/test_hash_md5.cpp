@@ -1,3 +1,4 @@
+// MD5 digests through the cryptography service.
 #include "ZUX/Base/HashMD5.h"
 
 #include "TestFolder.h"

@@ -2,12 +2,15 @@
 // rule, the options it hands to the wizard, the run's action list, and the
 // users' profile folders.
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/Setup.h"
 #include "product/ProductZIVR.h"
 #include "product/Profiles.h"
 #include "tests/win/TestFolder.h"
 
+#include "engine/UninstallEntry.h"
+#include "product/ActionCloseApplications.h"
 #include "product/ActionPrepare.h"
 #include "product/ActionsIntegration.h"
 #include "product/ActionsUninstall.h"
@@ -150,15 +153,13 @@ TEST_F(Product, FindsRunningPlayerByItsWindow) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"TZIVRMainForm";
     RegisterClassW(&wc);
-    struct Window {
-        HWND h;
-        ~Window() {
-            if (h) DestroyWindow(h);
-        }
-    } window{CreateWindowExW(0, L"TZIVRMainForm", L"ZIVR", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr)};
+    const HWND window = CreateWindowExW(0, L"TZIVRMainForm", L"ZIVR", WS_OVERLAPPED, 0, 0, 10, 10,
+                                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const auto destroy = ScopeExit([window] {
+        if (window) DestroyWindow(window);
+    });
     UnregisterClassW(L"TZIVRMainForm", GetModuleHandleW(nullptr)); // after the window is gone
-    if (!window.h) GTEST_SKIP() << "no top-level windows without a display";
+    if (!window) GTEST_SKIP() << "no top-level windows without a display";
     ASSERT_TRUE(TProductInfoZIVR::FindInstalledPath(path));
     EXPECT_EQ(path, GetProgramFolder()); // the window belongs to this test program
 }

@@ -1,3 +1,4 @@
+// Registry keys and values.
 #include "ZUX/Base/Registry.h"
 
 #include "ZUX/Base/Win32.h"

@@ -1,3 +1,4 @@
+// Lists of files on disk.
 #include "engine/SetupFileList.h"
 
 #include "TestFolder.h"

@@ -1,10 +1,11 @@
+// The Windows shell: starting, shell links.
 #include "ZUX/Base/Shell.h"
 
 #include "TestFolder.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Registry.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
 #include <tlhelp32.h>

@@ -115,7 +115,7 @@ TEST_F(SpawnService, HostStartsWhatItsClientHandsOverFromAnotherThread) {
     TSetupSpawnService::AcceptClient(GetCurrentProcessId());
     const String bat = Starter(u"handed");
     const HWND host = TSetupSpawnService::Token();
-    const TKernelHandle sent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const TZUXKernelHandle sent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread client([&] {
         SendPath(host, GetCurrentProcessId(), bat);
         SetEvent(sent.Get());

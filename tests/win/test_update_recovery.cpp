@@ -8,8 +8,9 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Registry.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/Setup.h"
+#include "engine/UninstallEntry.h"
 #include "product/ActionPrepare.h"
 #include "product/FreeSpace.h"
 

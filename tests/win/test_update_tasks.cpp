@@ -3,8 +3,10 @@
 #include "ZUX/Base/Exceptions.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/Setup.h"
+#include "engine/UninstallEntry.h"
 #include "product/ProductZIVR.h"
 #include "product/Profiles.h"
 #include "product/UpdateTasks.h"
@@ -246,14 +248,10 @@ TEST_F(UpdateTask, RemovesShortcutsOfOldNamesByVersion) {
     const std::vector<String> placed{desktop + u"ZIVR.lnk", desktop + u"ZIVR3.lnk",
                                      startMenu + u"ZIVR\\ZIVR.lnk",
                                      programs + u"ZIVR3\\Help\\Readme.lnk"};
-    struct Cleanup {
-        std::vector<String> paths;
-        ~Cleanup() {
-            for (const String& p : paths) DeleteFile(p);
-            for (const String& p : paths) RemoveDir(ExtractFileDirPath(p));
-        }
-        static String ExtractFileDirPath(const String& p) { return p.substr(0, p.rfind(u'\\')); }
-    } cleanup{placed};
+    const auto cleanup = ScopeExit([placed] {
+        for (const String& p : placed) DeleteFile(p);
+        for (const String& p : placed) RemoveDir(p.substr(0, p.rfind(u'\\')));
+    });
     for (const String& p : placed) Touch(p);
 
     Installed(5300); // the old name stays for copies that never used it

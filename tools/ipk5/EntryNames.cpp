@@ -1,3 +1,4 @@
+// Entry names as safe relative paths.
 #include "tools/ipk5/EntryNames.h"
 
 #include <cstdio>

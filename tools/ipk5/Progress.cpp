@@ -1,3 +1,4 @@
+// The progress bar and the counting stream.
 #include "tools/ipk5/Progress.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The spawn service: host window, client requests.
 #include "engine/SpawnService.h"
 
 #include "ZUX/Base/Exceptions.h"

@@ -1,5 +1,7 @@
+// Actions, the action list and the worker thread.
 #include "engine/SetupActions.h"
 
+#include "ZUX/Base/OSError.h"
 #include "engine/Setup.h"
 
 #include <process.h>
@@ -60,19 +62,18 @@ int32_t TSetupActionList::AverageProgress() const {
 }
 
 TSetupThread::TSetupThread() {
-    handle_ = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, &ThreadProc, this, CREATE_SUSPENDED, nullptr));
-    if (!handle_) throw EOSError(u"Cannot create the setup thread");
+    handle_ = TZUXKernelHandle(reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &ThreadProc, this, CREATE_SUSPENDED, nullptr)));
+    if (!handle_) throw EOSError(u"Cannot create the setup thread", GetLastOSError());
 }
 
 TSetupThread::~TSetupThread() {
     Terminate();
     WaitFor();
-    CloseHandle(handle_);
 }
 
 void TSetupThread::Start() {
-    ResumeThread(handle_);
+    ResumeThread(handle_.Get());
 }
 
 void TSetupThread::Terminate() {
@@ -80,7 +81,7 @@ void TSetupThread::Terminate() {
         // A thread that never started must still run to its end to be waited for.
         DWORD previous;
         do {
-            previous = ResumeThread(handle_);
+            previous = ResumeThread(handle_.Get());
         } while (previous != DWORD(-1) && previous > 1);
     }
     std::lock_guard<std::mutex> guard(lock_);
@@ -88,7 +89,7 @@ void TSetupThread::Terminate() {
 }
 
 void TSetupThread::WaitFor() {
-    WaitServingMessages(handle_);
+    WaitServingMessages(handle_.Get());
 }
 
 unsigned __stdcall TSetupThread::ThreadProc(void* self) {

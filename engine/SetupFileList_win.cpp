@@ -1,9 +1,10 @@
+// Lists of files on disk and the folder walk that fills them.
 #include "engine/SetupFileList.h"
 
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 
 using namespace ZUX;
 

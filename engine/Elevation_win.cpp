@@ -1,11 +1,12 @@
+// The elevated relaunch of the program.
 #include "engine/Elevation.h"
 
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Format.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/MessageWindow.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Win32.h"
-#include "engine/KernelHandle.h"
 #include "engine/SpawnService.h"
 
 #include <shellapi.h>
@@ -33,7 +34,7 @@ bool RunElevated(const String& params) {
         if (GetLastError() == ERROR_CANCELLED) return false; // the user said no
         RaiseLastOSError();
     }
-    const TKernelHandle process(info.hProcess);
+    const TZUXKernelHandle process(info.hProcess);
     if (process) {
         TSetupSpawnService::AcceptClient(GetProcessId(process.Get()));
         // The child's hand-offs arrive as sent messages: keep serving them.

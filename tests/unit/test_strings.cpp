@@ -1,10 +1,11 @@
-#include "ZUX/Base/StrUtils.h"
+// The string type's conversions and small string functions.
+#include "ZUX/Base/Strings.h"
 
 #include <gtest/gtest.h>
 
 using namespace ZUX;
 
-TEST(StrUtils, StartsWithAndEndsWith) {
+TEST(Strings, StartsWithAndEndsWith) {
     struct Case {
         String text, part;
         bool ignoreCase, starts, ends;
@@ -27,7 +28,7 @@ TEST(StrUtils, StartsWithAndEndsWith) {
     }
 }
 
-TEST(StrUtils, StringReplace) {
+TEST(Strings, StringReplace) {
     struct Case {
         String text, oldPattern, newPattern;
         bool ignoreCase;
@@ -49,7 +50,7 @@ TEST(StrUtils, StringReplace) {
             << ToUtf8(c.text);
 }
 
-TEST(StrUtils, RemoveCharAndTrim) {
+TEST(Strings, RemoveCharAndTrim) {
     EXPECT_EQ(RemoveChar(u"a-b--c-", u'-'), u"abc");
     EXPECT_EQ(RemoveChar(u"", u'-'), u"");
     EXPECT_EQ(Trim(u"\t\r\n  x y \x01"), u"x y");
@@ -59,7 +60,7 @@ TEST(StrUtils, RemoveCharAndTrim) {
     EXPECT_EQ(Trim(u"\u00A0x"), u"\u00A0x"); // only control codes and the blank
 }
 
-TEST(StrUtils, ExplodeStringKeepsEmptyParts) {
+TEST(Strings, ExplodeStringKeepsEmptyParts) {
     using Parts = std::vector<String>;
     EXPECT_EQ(ExplodeString(u"a;;b;", u";"), (Parts{u"a", u"", u"b", u""}));
     EXPECT_EQ(ExplodeString(u";", u";"), (Parts{u"", u""}));
@@ -69,20 +70,20 @@ TEST(StrUtils, ExplodeStringKeepsEmptyParts) {
     EXPECT_EQ(ExplodeString(u"abc", u""), (Parts{u"abc"}));
 }
 
-TEST(StrUtils, TwoDigits) {
+TEST(Strings, TwoDigits) {
     const std::pair<int, String> cases[] = {{0, u"00"},  {7, u"07"},    {9, u"09"},
                                             {10, u"10"}, {123, u"123"}, {-1, u"-1"}};
     for (const auto& [n, expected] : cases) EXPECT_EQ(TwoDigits(n), expected) << n;
 }
 
-TEST(StrUtils, DecodeLineBreaks) {
+TEST(Strings, DecodeLineBreaks) {
     EXPECT_EQ(DecodeLineBreaks(u"One\\nTwo\\n"), u"One\r\nTwo\r\n");
     EXPECT_EQ(DecodeLineBreaks(u"C:\\new\\N\\x"), u"C:\r\new\\N\\x");
     EXPECT_EQ(DecodeLineBreaks(u"end\\"), u"end\\");
     EXPECT_EQ(DecodeLineBreaks(u""), u"");
 }
 
-TEST(StrUtils, HexEncode) {
+TEST(Strings, HexEncode) {
     const unsigned char bytes[] = {0x00, 0x0F, 0xAB, 0xFF, 0x10};
     EXPECT_EQ(HexEncode(bytes, sizeof bytes), u"000fabff10");
     EXPECT_EQ(HexEncode(Bytes("\x7F\x80", 2)), u"7f80");

@@ -1,4 +1,5 @@
-#include "ZUX/Base/Localization.h"
+// The summary of a language file for the selection dialog.
+#include "ZUX/Base/LanguageFile.h"
 
 namespace ZUX {
 

@@ -1,10 +1,11 @@
+// The user profiles of this computer and their application-data folders.
 #include "engine/Users.h"
 
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
 #include <shlobj.h>

@@ -9,7 +9,6 @@
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
-#include "engine/SystemTools.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

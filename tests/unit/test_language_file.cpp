@@ -1,4 +1,5 @@
-#include "ZUX/Base/Localization.h"
+// The summary of a language file.
+#include "ZUX/Base/LanguageFile.h"
 
 #include <gtest/gtest.h>
 

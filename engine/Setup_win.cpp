@@ -1,11 +1,13 @@
+// The setup object: construction, modes, flags, notifications.
 #include "engine/Setup.h"
 
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/SpawnService.h"
+#include "engine/UninstallLog.h"
 
 using namespace ZUX;
 
@@ -24,6 +26,7 @@ TSetup::TSetup(const String& params) {
             u"TSetup", [this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
                 return WindowProc(message, wParam, lParam, result);
             });
+        NotifyWindow->OnHandlerError = [this](const String& message) { AddError(message); };
         ParseCommandLine(params);
     } catch (...) {
         Setup = nullptr;
@@ -44,7 +47,7 @@ TSetup::~TSetup() {
 }
 
 void TSetup::ParseCommandLine(const String& params) {
-    if (Resources->ProductPackage->Contains(u"Uninstall.ini")) {
+    if (Resources->ProductPackage->Contains(UninstallLogName)) {
         Mode = smUninstall;
         Flags = 0;
         if (HasSwitch(params, u"AUTO")) {

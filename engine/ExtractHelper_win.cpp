@@ -1,3 +1,4 @@
+// Writing packaged files, and the uninstaller left behind by the extraction.
 #include "engine/ExtractHelper.h"
 
 #include "ZUX/Base/FileSystem.h"
@@ -5,10 +6,11 @@
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/FaultPoint.h"
 #include "engine/Setup.h"
-#include "engine/SystemTools.h"
+#include "engine/UninstallEntry.h"
+#include "engine/UninstallLog.h"
 #include "package/Package.h"
 
 using namespace ZUX;
@@ -90,28 +92,16 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     const String program = GetProgramFileName();
     CopyFileOrRaise(program, exePath);
 
-    TZUXIniFile log;
-    log.Assign(Setup->Options.get());
-    log.DeleteSection(u"Uninstall");
+    TSetupUninstallLog log(Setup->Options.get());
     const auto addPath = [&](const String& name) {
-        String path = Setup->Resources->ExpandFileName(name);
-        const int32_t count = log.ReadInteger(u"Uninstall", u"Count", 0);
-        if (StartsWith(path, dest, true)) path.erase(0, dest.size());
-        log.WriteString(u"Uninstall", IntToStr(count), path);
-        log.WriteInteger(u"Uninstall", u"Count", count + 1);
+        log.AddFile(Setup->Resources->ExpandFileName(name), dest);
     };
     for (const TSetupScriptFile* file : files) addPath(file->Name);
     addPath(datPath);
     addPath(exePath);
-
-    TZUXMemoryStream text;
-    log.SaveToStream(text);
-    text.SetPosition(0);
-    TSetupPackageBuilder builder(SetupPackageKey);
-    builder.Add(text, u"Uninstall.ini");
     // The old log stays whole until the new one is: written beside it, renamed over it.
     const String temporary = datPath + u".new";
-    builder.Commit(temporary, 4);
+    log.SavePackage(temporary);
     if (!ReplaceFileWith(temporary, datPath)) {
         const uint32_t error = GetLastError();
         DeleteFile(temporary);

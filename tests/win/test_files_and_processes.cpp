@@ -9,9 +9,11 @@
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Registry.h"
-#include "ZUX/Base/StrUtils.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/Base/Shell.h"
+#include "ZUX/Base/Strings.h"
 #include "engine/ActiveX.h"
-#include "engine/SystemTools.h"
+#include "engine/SetupResources.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +111,7 @@ public:
         PROCESS_INFORMATION info{};
         if (CreateProcessW(nullptr, const_cast<wchar_t*>(WStr(line)), nullptr, nullptr, TRUE, 0,
                            nullptr, nullptr, &startup, &info)) {
-            process_ = TKernelHandle(info.hProcess);
+            process_ = TZUXKernelHandle(info.hProcess);
             CloseHandle(info.hThread);
         }
     }
@@ -127,7 +129,7 @@ public:
     }
 
 private:
-    TKernelHandle ready_, release_, process_;
+    TZUXKernelHandle ready_, release_, process_;
 };
 
 } // namespace
@@ -162,15 +164,12 @@ TEST(DeleteFileOrSchedule, MovesARunningProgramToTempAndDeletesItAtRestart) {
     const String program = folder / u"busy.exe";
     std::vector<String> added;
     // Whatever the outcome, nothing of ours may be left for Wine's next start.
-    struct TCleanUp {
-        std::vector<String>& entries;
-        ~TCleanUp() {
-            for (const String& e : entries) {
-                RemovePendingRename(e);
-                if (StartsWith(e, u"\\??\\")) DeleteFileW(WStr(e.substr(4)));
-            }
+    const auto cleanUp = ScopeExit([&added] {
+        for (const String& e : added) {
+            RemovePendingRename(e);
+            if (StartsWith(e, u"\\??\\")) DeleteFileW(WStr(e.substr(4)));
         }
-    } cleanUp{added};
+    });
 
     TBusyProgram busy(program);
     ASSERT_TRUE(busy.Running());
@@ -195,9 +194,9 @@ TEST(DeleteFileOrSchedule, LeavesAFileThatCanNeitherBeDeletedNorMoved) {
     TTestFolder folder;
     const String file = folder / u"locked.txt";
     WriteFile(file);
-    const TKernelHandle lock(CreateFileW(WStr(file), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                         0, nullptr));
+    const TZUXKernelHandle lock(CreateFileW(WStr(file), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     const std::vector<String> before = PendingRenames();
     DeleteFileOrSchedule(file);
@@ -228,6 +227,7 @@ TEST(CopyFileOrRaise, OverwritesOrNamesBothEndsInTheError) {
             const String prefix = u"System Error.  Code: " + String(f.code) + u".\r\n";
             EXPECT_TRUE(StartsWith(e.Message(), prefix)) << e.what();
             EXPECT_TRUE(EndsWith(e.Message(), f.source + u" -> " + f.target)) << e.what();
+            EXPECT_EQ(IntToStr(e.Code()), f.code); // the caller can tell the causes apart
         }
     }
 }

@@ -1,0 +1,46 @@
+// The uninstall log: what the installation writes is what the removal reads.
+#include "ZUX/Base/FileStream.h"
+#include "engine/UninstallLog.h"
+#include "package/Package.h"
+
+#include <gtest/gtest.h>
+
+using namespace ZUX;
+
+TEST(UninstallLog, SavedPackageHoldsTheLogThatReadsBack) {
+    TZUXIniFile options;
+    options.WriteString(u"Options", u"Portable", u"0");
+    options.WriteString(u"Uninstall", u"0", u"left over from the options");
+    TSetupUninstallLog log(&options);
+    const String dest = u"C:\\Program Files\\ZIVR\\";
+    log.AddFile(u"c:\\program files\\zivr\\Skins\\Default.zsk4", dest);
+    log.AddFile(u"C:\\Windows\\Fonts\\zivr.ttf", dest);
+
+    const String dat = FromUtf8(testing::TempDir() + "Uninstall.dat");
+    log.SavePackage(dat);
+    TZUXBufferedFileStream file(dat, fmOpenRead | fmShareDenyNone);
+    TSetupPackageReader package(file);
+    std::unique_ptr<TZUXMemoryStream> text;
+    ASSERT_TRUE(package.Extract(UninstallLogName, text));
+    ASSERT_GE(text->Size(), 2);
+    const auto* bytes = static_cast<const unsigned char*>(text->Memory());
+    EXPECT_EQ(bytes[0], 0xFF); // UTF-16LE with its byte-order mark
+    EXPECT_EQ(bytes[1], 0xFE);
+
+    TZUXIniFile read;
+    text->SetPosition(0);
+    read.LoadFromStream(*text);
+    EXPECT_EQ(read.ReadString(u"Options", u"Portable", u""), u"0");
+    const std::vector<String> files = TSetupUninstallLog::ReadFiles(read);
+    EXPECT_EQ(files,
+              (std::vector<String>{u"Skins\\Default.zsk4", u"C:\\Windows\\Fonts\\zivr.ttf"}));
+}
+
+TEST(UninstallLog, ReadsOnlyTheEntriesThatExistUpToTheLines) {
+    TZUXIniFile log;
+    log.WriteInteger(u"Uninstall", u"Count", 1000000);
+    log.WriteString(u"Uninstall", u"0", u"a.txt");
+    log.WriteString(u"Uninstall", u"2", u"c.txt"); // "1" missing
+    EXPECT_EQ(TSetupUninstallLog::ReadFiles(log), (std::vector<String>{u"a.txt", u"c.txt"}));
+    EXPECT_TRUE(TSetupUninstallLog::ReadFiles(TZUXIniFile()).empty());
+}
