@@ -388,6 +388,20 @@ String TSetupUpdateRecovery::End(bool failed) {
            u"\r\n" + reason;
 }
 
+namespace {
+
+// Until the run log exists, a script sees the notice on the standard error
+// handle, where there is one.
+void TellScript(const String& text) {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (!err || err == INVALID_HANDLE_VALUE) return;
+    const std::string line = ToUtf8(text) + "\n";
+    DWORD written = 0;
+    WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
+}
+
+} // namespace
+
 void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
     if (dest.empty()) return;
     const String fileName = MarkerFileName(dest);
@@ -415,6 +429,7 @@ void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
     } catch (const Exception& e) {
         Notice = e.Message();
     }
+    TellScript(Notice);
 }
 
 bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker& marker,

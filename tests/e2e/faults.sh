@@ -186,8 +186,10 @@ for point in archived deleting extracting; do
   ZIVR_FAULT=$point "$launcher" "$faulty" '/AUTO=C:\e2e-faults' /SILENT
   check "killed $point: the run ended there" test $? -eq 99
   check "killed $point: the marker names the run" test -f "$dest/$marker"
-  "$launcher" "$setup" '/AUTO=C:\e2e-faults' /SILENT
+  "$launcher" "$setup" '/AUTO=C:\e2e-faults' /SILENT 2> "$work/after-$point.err"
   check "killed $point: the next run exits 0" test $? -eq 0
+  check "killed $point: the next run says it restored first" \
+    grep -q 'interrupted update was found; the previous version was restored' "$work/after-$point.err"
   check "killed $point: the new copy is complete" new_copy_complete "$dest"
   # The next run archived the old copy, restored first: not a half-deleted one.
   newest=$(ls -t "$dest/!Backup/"z\ Before\ install\ 5.62*.zip | head -1)
