@@ -144,22 +144,23 @@ hold() { # hold FILE(Windows path): held open without sharing until released
   sleep 3
 }
 release() { touch "$work/release"; wait "$holder_pid"; }
+# An update with a file held open, the question answered; its code in rc.
+held_update() { # held_update ANSWER FOLDER FILE ERRORS (Windows paths, then a Linux one)
+  hold "$3"
+  ZIVR_FAULT_ANSWER=$1 "$launcher" "$faulty" "/AUTO=$2" /SILENT 2> "$4"
+  rc=$?
+  release
+}
 
 place "$dest"
-hold 'C:\e2e-faults\Help\index.htm'
-ZIVR_FAULT_ANSWER=abort "$launcher" "$faulty" '/AUTO=C:\e2e-faults' /SILENT 2> "$work/locked-abort.err"
-rc=$?
-release
+held_update abort 'C:\e2e-faults' 'C:\e2e-faults\Help\index.htm' "$work/locked-abort.err"
 check "a locked file answered with Abort fails the update" test $rc -ne 0
 check "and names the file" grep -q 'index.htm' "$work/locked-abort.err"
 check "and says the previous version was restored" grep -q 'previous version was restored' "$work/locked-abort.err"
 check "and the old copy is as it was" old_copy_back "$dest"
 
 place "$dest"
-hold 'C:\e2e-faults\Help\index.htm'
-ZIVR_FAULT_ANSWER=ignore "$launcher" "$faulty" '/AUTO=C:\e2e-faults' /SILENT
-rc=$?
-release
+held_update ignore 'C:\e2e-faults' 'C:\e2e-faults\Help\index.htm' "$work/locked-ignore.err"
 check "a locked file answered with Ignore lets the update finish" test $rc -eq 0
 check "the locked file keeps its content" cmp -s "$fixtures/v5300-peruser/Program/Help/index.htm" "$dest/Help/index.htm"
 check "the rest of the new copy is complete" new_copy_complete "$dest" Help/index.htm
@@ -169,10 +170,7 @@ check "the rest of the new copy is complete" new_copy_complete "$dest" Help/inde
 # album-art cache is deleted unarchived, as it is by every update.
 portable=$drive/e2e-portable
 rm -rf "$portable" && cp -r "$fixtures/v5030-portable/Program" "$portable"
-hold 'C:\e2e-portable\Help\index.htm'
-ZIVR_FAULT_ANSWER=abort "$launcher" "$faulty" '/AUTO=C:\e2e-portable' /SILENT 2> "$work/portable-abort.err"
-rc=$?
-release
+held_update abort 'C:\e2e-portable' 'C:\e2e-portable\Help\index.htm' "$work/portable-abort.err"
 check "a failed portable update fails" test $rc -ne 0
 check "and says the previous version was restored" grep -q 'previous version was restored' "$work/portable-abort.err"
 check "the portable copy and its profile are back" \
