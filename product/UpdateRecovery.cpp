@@ -32,8 +32,6 @@ namespace {
 
 const char16_t* const kUpdate = u"Update";
 const char16_t* const kProfiles = u"Profiles";
-// The uninstall entries a run may remove or write.
-const char16_t* const kEntryNames[] = {u"ZIVR", u"ZIVR3"};
 
 // Caches the preparation deletes without archiving; a restore leaves them.
 bool IsUnarchivedCache(const String& name) {
@@ -287,11 +285,11 @@ bool TSetupUpdateMarker::Load(const String& fileName) {
         Profiles.push_back(std::move(profile));
     }
     Entries.clear();
-    for (const char16_t* name : kEntryNames) {
-        const String section = String(u"Entry ") + name;
-        if (!ini.ExistsSection(section)) continue;
+    for (int s = 0; s < ini.SectionCount(); ++s) {
+        const String section = ini.SectionNames(s);
+        if (!StartsWith(section, u"Entry ") || section.size() <= 6) continue;
         TEntry entry;
-        entry.KeyName = name;
+        entry.KeyName = section.substr(6);
         entry.Existed = ini.ReadBool(section, u"Existed", false);
         const int32_t values = ini.ReadInteger(section, u"Count", 0);
         for (int32_t i = 0; i < values; ++i) {
@@ -333,8 +331,16 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
     for (const auto& profile : profiles)
         marker_.Profiles.push_back(
             {profile->UserName, profile->OldPath, profile->Path, DirectoryExists(profile->Path)});
-    if (!portable)
-        for (const char16_t* name : kEntryNames) marker_.Entries.push_back(ReadEntry(name));
+    if (!portable) {
+        // The entries the update tasks remove, and the one the extraction writes.
+        std::vector<String> names{u"ZIVR", u"ZIVR3"};
+        const String own = Setup && Setup->ProductInfo
+                               ? TSetupAppRepo::GetKeyName(Setup->ProductInfo->GetProductName())
+                               : String();
+        if (!own.empty() && !SameText(own, u"ZIVR") && !SameText(own, u"ZIVR3"))
+            names.push_back(own);
+        for (const String& name : names) marker_.Entries.push_back(ReadEntry(name));
+    }
     if (!ForceDirectories(BackupFolder(dest)) || !marker_.Save(marker))
         throw EInstallerInstallError(
             Format(u"Cannot write the file \"%s\". %s", {marker, SysErrorMessage(GetLastError())}));
