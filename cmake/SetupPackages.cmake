@@ -12,14 +12,17 @@ if(CMAKE_CROSSCOMPILING)
     BINARY_DIR ${_host_tools_dir}
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
                -DZIVR_TOOLS_ONLY=ON
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ipk5
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ipk5 zivr-setup
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${_host_tools_dir}/tools/ipk5/ipk5)
+    BUILD_BYPRODUCTS ${_host_tools_dir}/tools/ipk5/ipk5
+                     ${_host_tools_dir}/tools/zivr-setup/zivr-setup)
   set(IPK5_EXECUTABLE ${_host_tools_dir}/tools/ipk5/ipk5)
+  set(ZIVR_SETUP_EXECUTABLE ${_host_tools_dir}/tools/zivr-setup/zivr-setup)
   set(IPK5_DEPENDS host_tools)
 else()
   set(IPK5_EXECUTABLE $<TARGET_FILE:ipk5>)
+  set(ZIVR_SETUP_EXECUTABLE $<TARGET_FILE:zivr-setup>)
   set(IPK5_DEPENDS ipk5)
 endif()
 

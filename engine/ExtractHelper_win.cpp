@@ -4,6 +4,7 @@
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/HashMD5.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
@@ -53,8 +54,10 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
             source->SetPosition(0);
             stream->CopyFrom(*source, source->Size(), kCopyBlock);
             stream->Flush();
+            LogFmt(u"File written: %s (%d bytes)", {target, source->Size()});
         }
     } catch (const Exception& e) {
+        LogException(u"File not written: " + target, e);
         throw EInstallerInstallError(target + u"\r\n" + e.Message());
     }
 }
@@ -63,12 +66,23 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
                                              std::unique_ptr<TZUXBufferedFileStream>& target) {
     if (CreateFileForWriting(fileName, target)) return true;
     // Only now that writing failed is the file worth a digest.
-    if (SameText(FileDigest(fileName), StreamDigest(source))) return false;
+    LogLastError(u"File cannot be opened for writing: " + fileName);
+    if (SameText(FileDigest(fileName), StreamDigest(source))) {
+        LogFmt(u"File kept, it already has this content: %s", {fileName});
+        return false;
+    }
     int answer = saRetry;
-    MoveFile(fileName, fileName + u".bak");
+    if (MoveFile(fileName, fileName + u".bak"))
+        LogFmt(u"File replaced: %s renamed to %s.bak", {fileName, fileName});
+    else
+        LogLastError(u"File cannot be renamed to .bak: " + fileName);
     while (answer == saRetry) {
         if (CreateFileForWriting(fileName, target)) return true;
+        LogLastError(u"File cannot be opened for writing: " + fileName);
         answer = Ask(FormatText(u"QM2", {fileName}));
+        LogFmt(u"Asked about the locked file %s: %s", {fileName, answer == saRetry   ? u"retry"
+                                                                 : answer == saAbort ? u"abort"
+                                                                                     : u"skip"});
     }
     if (answer == saAbort) throw EInstallerInstallError(FormatText(u"E1", {fileName}));
     return false;
@@ -91,6 +105,7 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
     const String datPath = ChangeFileExt(exePath, u".dat");
     const String program = GetProgramFileName();
     CopyFileOrRaise(program, exePath);
+    LogFmt(u"File written: %s (copy of %s)", {exePath, program});
 
     TSetupUninstallLog log(Setup->Options.get());
     const auto addPath = [&](const String& name) {
@@ -108,6 +123,8 @@ void TSetupExtractHelper::WriteUninstaller(const String& dest,
         throw EInstallerInstallError(
             Format(u"Cannot write the file \"%s\". %s", {datPath, SysErrorMessage(error)}));
     }
+    LogFmt(u"File written: %s (uninstall log of %d files)",
+           {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;

@@ -1,10 +1,14 @@
 // Actions, the action list and the worker thread.
 #include "engine/SetupActions.h"
 
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "engine/Setup.h"
 
+#include <chrono>
+#include <cxxabi.h>
 #include <process.h>
+#include <typeinfo>
 
 using namespace ZUX;
 
@@ -23,9 +27,37 @@ TSetupScript& TSetupPersistent::Script() {
 
 void TSetupAction::Describe(TSetupSummaryBuilder&) {}
 
+namespace {
+
+// The action's class name, as the log shows it.
+String ActionName(const TSetupAction& action) {
+    const char* mangled = typeid(action).name();
+    int status = 0;
+    char* plain = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    const String name = FromUtf8(status == 0 && plain ? plain : mangled);
+    std::free(plain);
+    return name;
+}
+
+} // namespace
+
 void TSetupAction::Execute() {
-    DoExecute();
+    const String name = LogActive() ? ActionName(*this) : String();
+    LogFmt(u"Action %s: start", {name});
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&] {
+        return int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - start)
+                           .count());
+    };
+    try {
+        DoExecute();
+    } catch (const Exception& e) {
+        LogException(Format(u"Action %s: failed after %d ms", {name, elapsed()}), e);
+        throw;
+    }
     SetProgress(100);
+    LogFmt(u"Action %s: done in %d ms", {name, elapsed()});
 }
 
 void TSetupAction::SetProgress(int32_t value) {

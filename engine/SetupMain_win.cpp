@@ -4,8 +4,10 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
+#include "ZUX/Base/Shell.h"
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
@@ -34,7 +36,44 @@ void ShowError(const String& message) {
         DWORD written = 0;
         WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
     }
+    LogFmt(u"Error: %s", {message});
     MessageBoxW(nullptr, WStr(message), L"Setup", MB_OK | MB_ICONERROR);
+}
+
+// /LOG or /LOG=FILE starts the run's log; a relaunched copy of the program is
+// given the file this run chose, so the whole run ends up in one log.
+void StartLog(const String& params) {
+    String file;
+    if (!HasSwitch(params, u"LOG", file)) return;
+    if (file.empty()) file = LogFreeFileName(GetTempPath(), u"ZIVR Setup Log");
+    if (!LogOpen(file)) return;
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExW(&info);
+#pragma GCC diagnostic pop
+    LogFmt(u"Program: %s", {GetProgramFileName()});
+    LogFmt(u"Command line: %s", {FromWStr(GetCommandLineW())});
+    LogFmt(u"System: Windows %d.%d build %d, user interface language %d, administrator: %s",
+           {int64_t(info.dwMajorVersion), int64_t(info.dwMinorVersion), int64_t(info.dwBuildNumber),
+            int64_t(GetUserDefaultUILanguage()), IsUserAnAdmin() ? u"yes" : u"no"});
+}
+
+// The parameters for a relaunched copy: this run's log file comes first, so
+// it wins over a /LOG without a file.
+String WithLogSwitch(const String& params) {
+    if (!LogActive()) return params;
+    return Format(u"/LOG=\"%s\" %s", {LogFileName(), params});
+}
+
+String FlagNames(uint8_t flags) {
+    static const char16_t* const names[] = {u"AUTO",   u"PORTABLE", u"UPDATE",
+                                            u"SILENT", u"RUN",      u"NOBACKUP"};
+    String text;
+    for (unsigned bit = 0; bit < 6; ++bit)
+        if (flags & (1u << bit)) text += (text.empty() ? u"" : u" ") + String(names[bit]);
+    return text.empty() ? u"none" : text;
 }
 
 bool IsVistaOrLater() {
@@ -72,24 +111,34 @@ void RelaunchFromTemp(const String& params) {
     const String copy = CopyToTemp(program);
     CopyToTemp(ChangeFileExt(program, u".dat"));
     SetCurrentDir(GetTempPath());
-    const String arguments = Format(u"/%s=\"%s\" %s", {u"PATH", GetProgramFolder(), params});
+    const String arguments =
+        Format(u"/%s=\"%s\" %s", {u"PATH", GetProgramFolder(), WithLogSwitch(params)});
+    LogFmt(u"Relaunching the uninstaller from the temporary folder: %s %s", {copy, arguments});
     ShellExecuteW(nullptr, nullptr, WStr(copy), WStr(arguments), nullptr, SW_SHOW);
 }
 
 int Run(std::unique_ptr<TSetup>& setup) {
     const String params = GetParams();
+    if (!TSetupResources::ProgramHasPackages())
+        throw EInstallerGeneralError(u"This program holds no installer packages: it is the stub "
+                                     u"that zivr-setup build makes a Setup.exe from.");
     if (!ProductInfoClass) throw EInstallerGeneralError(u"Setup is malformed");
     if (IsVistaOrLater()) {
         String token;
         if (HasSwitch(params, u"SKIPUAC", token)) {
             TSetupSpawnService::Initialize(uintptr_t(StrToInt64Def(token, 0)));
         } else if (!IsUserAnAdmin()) {
-            return RunElevated(params) ? EXIT_OK : EXIT_ELEVATION_DECLINED;
+            Log(u"No administrator rights: relaunching elevated");
+            return RunElevated(WithLogSwitch(params)) ? EXIT_OK : EXIT_ELEVATION_DECLINED;
         }
     }
     if (!IsUserAnAdmin()) throw EInstallerNoAdminRightsError();
 
     setup = std::make_unique<TSetup>(params);
+    LogFmt(u"Setup of %s %s (version id %d)",
+           {setup->Resources->Script->GetSetting(u"ProductName"),
+            setup->Resources->Script->GetSetting(u"ProductVersionNo"),
+            int64_t(setup->ProductInfo->GetProductVersionId())});
     if (setup->Mode == smUninstall) {
         String path;
         if (HasSwitch(params, u"PATH", path) && !path.empty() && DirectoryExists(path)) {
@@ -103,6 +152,9 @@ int Run(std::unique_ptr<TSetup>& setup) {
     }
 
     setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    LogFmt(u"Mode: %s; flags: %s; destination: %s; language: %s",
+           {setup->Mode == smUninstall ? u"uninstall" : u"install", FlagNames(setup->Flags),
+            setup->DestPath, setup->Resources->Language});
     if (!setup->HasFlag(sfSilent)) {
         ShowError(u"The interactive mode is not available yet: start Setup with /AUTO /SILENT.");
         return EXIT_NOT_AVAILABLE;
@@ -123,12 +175,16 @@ int Run(std::unique_ptr<TSetup>& setup) {
 int SetupMain() {
     // The setup object outlives the error box, as it does the message loop.
     std::unique_ptr<TSetup> setup;
+    int code = EXIT_FAILED;
     try {
-        return Run(setup);
+        StartLog(GetParams());
+        code = Run(setup);
     } catch (const Exception& e) {
         ShowError(e.Message());
     } catch (const std::exception& e) {
         ShowError(FromUtf8(e.what()));
     }
-    return EXIT_FAILED;
+    LogFmt(u"Exit code %d", {code});
+    LogClose();
+    return code;
 }

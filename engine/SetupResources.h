@@ -44,6 +44,9 @@ public:
     // From the program's "SETUP" and "PRODUCT" resources, or, for a program
     // named Uninstall.exe, from the ".dat" file beside it.
     explicit TSetupResources(const ISetupMacroSource* macros);
+    // Whether the program carries its "SETUP" package: the stub the vendor's
+    // build command starts from does not.
+    static bool ProgramHasPackages();
     // From two package streams (read whole, not kept) and given folders.
     TSetupResources(ZUX::TZUXStream& setupPackage, ZUX::TZUXStream& productPackage,
                     const TSetupKnownFolders& folders, const ISetupMacroSource* macros);

@@ -25,6 +25,10 @@ TZUXBufferStream ResourceStream(const wchar_t* name) {
 
 } // namespace
 
+bool TSetupResources::ProgramHasPackages() {
+    return FindResourceW(nullptr, L"SETUP", MAKEINTRESOURCEW(10) /* RT_RCDATA */) != nullptr;
+}
+
 TSetupResources::TSetupResources(const ISetupMacroSource* macros) : macros_(macros) {
     TSetupKnownFolders folders;
     folders.Temp = GetTempPath();

@@ -2,6 +2,7 @@
 #include "engine/UninstallEntry.h"
 
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Registry.h"
 #include "ZUX/Base/Strings.h"
@@ -36,8 +37,13 @@ void TSetupAppRepo::Register(const String& name, const String& uninstallExe, con
     const String key = GetKeyName(name);
     if (key.empty()) return;
     Unregister(name);
-    const TZUXRegKey k = RegOpenKeyWrite(HKEY_LOCAL_MACHINE, GetKeyPath(false) + key, true);
-    if (!k) return;
+    const String path = GetKeyPath(false) + key;
+    const TZUXRegKey k = RegOpenKeyWrite(HKEY_LOCAL_MACHINE, path, true);
+    if (!k) {
+        LogFmt(u"Uninstall entry not created: HKLM\\%s cannot be opened for writing", {path});
+        return;
+    }
+    LogFmt(u"Uninstall entry: HKLM\\%s", {path});
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t date[16];
@@ -58,8 +64,14 @@ void TSetupAppRepo::Unregister(const String& name) {
     const String key = GetKeyName(name);
     if (key.empty()) return;
     // The key goes with everything below it; a missing key is no error.
-    for (const bool wow : {false, true})
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, WStr(GetKeyPath(wow) + key));
+    for (const bool wow : {false, true}) {
+        const String path = GetKeyPath(wow) + key;
+        const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, WStr(path));
+        if (status == ERROR_SUCCESS)
+            LogFmt(u"Registry key removed: HKLM\\%s", {path});
+        else if (status != ERROR_FILE_NOT_FOUND)
+            LogOSError(u"Registry key not removed: HKLM\\" + path, uint32_t(status));
+    }
 }
 
 bool TSetupAppRepo::FindInstallPath(const String& name, String& path) {

@@ -7,6 +7,7 @@
 #include "ZUX/Base/Handle.h"
 #include "ZUX/Base/IniFile.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
@@ -147,6 +148,7 @@ void TSetupActionPrepare::CreateUpdateTasks() {
 void TSetupActionPrepare::Backup(TZUXStringList& list) {
     TSetupUpdateRecovery* const recovery = TProductInfoZIVR::RunRecovery();
     if (Setup->HasFlag(sfNoBackup)) {
+        Log(u"Backup skipped: NOBACKUP");
         TSetupFreeSpace::Check(Dest(), TSetupFreeSpace::RunBytes());
         if (recovery && ProductInfo().GetInstalledVersion() > 0) recovery->BeginWithoutBackup();
         return;
@@ -182,7 +184,10 @@ void TSetupActionPrepare::CreateBackupFileList(TSetupFileList& files) {
 
 void TSetupActionPrepare::WriteBackup(const TSetupFileList& files) {
     SetStatus(GetCommonText(u"A1"));
-    if (files.Count() == 0) return;
+    if (files.Count() == 0) {
+        Log(u"Backup: nothing to archive");
+        return;
+    }
     ForceDirectories(GetBackupFolder());
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -194,6 +199,7 @@ void TSetupActionPrepare::WriteBackup(const TSetupFileList& files) {
         UpdateProgress();
     }
     zip.Close();
+    LogFmt(u"Backup archive written: %s (%d files)", {BackupFileName, files.Count()});
 }
 
 void TSetupActionPrepare::ExcludeKeptContent(TZUXStringList& list) {
@@ -253,6 +259,7 @@ void TSetupActionPrepare::AddComponentFiles(TZUXStringList& list) {
 
 void TSetupActionPrepare::RunUpdateTasks(TZUXStringList& list) {
     SetStatus(GetCommonText(u"A5"));
+    LogFmt(u"Update tasks: %d", {int64_t(Tasks.size())});
     for (const auto& task : Tasks) {
         ++Position;
         task->Execute(&list);
@@ -262,6 +269,7 @@ void TSetupActionPrepare::RunUpdateTasks(TZUXStringList& list) {
 
 void TSetupActionPrepare::DeleteFiles(TZUXStringList& list) {
     SetStatus(GetCommonText(u"A3"));
+    LogFmt(u"Deleting what is there of %d old paths", {list.Count()});
     TZUXStringList folders;
     for (int i = 0; i < list.Count(); ++i) {
         const String path = list.Strings(i);

@@ -6,6 +6,7 @@
 #include "ZUX/Base/Handle.h"
 #include "ZUX/Base/IniFile.h"
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Registry.h"
@@ -346,6 +347,7 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
             Format(u"Cannot write the file \"%s\". %s", {marker, SysErrorMessage(GetLastError())}));
     dest_ = IncludeTrailingPathDelimiter(dest);
     active_ = true;
+    LogFmt(u"File written: %s (update in flight)", {marker});
 }
 
 bool TSetupUpdateRecovery::DeleteOnSuccess(const String& path) {
@@ -379,8 +381,11 @@ String TSetupUpdateRecovery::End(bool failed) {
         RemoveDir(BackupFolder(dest_));
         return String();
     }
+    LogFmt(u"Run failed after the old copy was touched: restoring from \"%s\"",
+           {BackupFolder(dest_) + marker_.Archive});
     String reason;
     if (Restore(dest_, marker_, reason)) {
+        Log(u"Restored");
         DeleteFile(marker);
         RemoveDir(BackupFolder(dest_));
         if (!marker_.DestExisted) RemoveDir(dest_);
@@ -388,6 +393,7 @@ String TSetupUpdateRecovery::End(bool failed) {
             return Text(u"R4", u"The files this installation had written were removed.");
         return Text(u"R1", u"The previous version was restored.");
     }
+    LogFmt(u"Restore failed: %s", {reason});
     return Format(Text(u"R2", u"The previous version could not be restored. Its files are in the "
                               u"archive \"%s\"."),
                   {BackupFolder(dest_) + marker_.Archive}) +
@@ -436,6 +442,7 @@ void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
         Notice = e.Message();
     }
     TellScript(Notice);
+    Log(Notice);
 }
 
 bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker& marker,

@@ -30,6 +30,7 @@ packages=(
   dpkg-dev xz-utils zip unzip python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   liblzma-dev zlib1g-dev libminizip-dev libpugixml-dev libz-mingw-w64-dev
+  osslsigncode openssl
 )
 
 as_root() {

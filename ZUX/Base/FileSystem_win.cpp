@@ -2,6 +2,7 @@
 // folders on the heap, not the call stack: a tree as deep as a 32,767-character
 // path allows must not overflow the stack of a worker thread.
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Log.h"
 
 #include "ZUX/Base/Exceptions.h"
 #include "ZUX/Base/FileAttributes.h"
@@ -143,11 +144,28 @@ bool ReplaceFileWith(const String& source, const String& target) {
 }
 
 bool DeleteFile(const String& path) {
-    return DeleteFileW(WStr(LongPathForm(path))) != 0;
+    if (DeleteFileW(WStr(LongPathForm(path)))) {
+        LogFmt(u"File deleted: %s", {path});
+        return true;
+    }
+    // Nothing to delete is no event worth a line.
+    if (const DWORD code = GetLastError();
+        code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND)
+        LogOSError(u"File not deleted: " + path, code);
+    return false;
 }
 
 bool RemoveDir(const String& path) {
-    return RemoveDirectoryW(WStr(LongPathForm(path))) != 0;
+    if (RemoveDirectoryW(WStr(LongPathForm(path)))) {
+        LogFmt(u"Folder removed: %s", {path});
+        return true;
+    }
+    const DWORD code = GetLastError();
+    if (code == ERROR_DIR_NOT_EMPTY)
+        LogFmt(u"Folder kept, not empty: %s", {path});
+    else if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND)
+        LogOSError(u"Folder not removed: " + path, code);
+    return false;
 }
 
 bool ForceDirectories(const String& path) {
@@ -411,7 +429,10 @@ void DeleteFileOrSchedule(const String& path) {
     // folder now, off the disk at the next restart.
     const String temp = ZUX::GetTempFileName(u"delete");
     ZUX::DeleteFile(temp);
-    if (ZUX::MoveFile(path, temp)) ScheduleDeleteOnReboot(temp);
+    if (ZUX::MoveFile(path, temp)) {
+        LogFmt(u"File in use moved out of the way: %s to %s", {path, temp});
+        ScheduleDeleteOnReboot(temp);
+    }
 }
 
 void CopyFileOrRaise(const String& source, const String& target) {
@@ -423,7 +444,10 @@ void CopyFileOrRaise(const String& source, const String& target) {
 }
 
 void ScheduleDeleteOnReboot(const String& path) {
-    MoveFileExW(WStr(LongPathForm(path)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (MoveFileExW(WStr(LongPathForm(path)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        LogFmt(u"File scheduled for deletion at restart: %s", {path});
+    else
+        LogLastError(u"File not scheduled for deletion at restart: " + path);
 }
 
 } // namespace ZUX

@@ -1,4 +1,5 @@
 // Registry keys and values through the Win32 registry functions.
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/Registry.h"
 
 #include "ZUX/Base/Win32.h"
@@ -78,18 +79,32 @@ int32_t RegReadInt(HKEY key, const String& name, int32_t defaultValue) {
     return int32_t(value);
 }
 
+namespace {
+
+bool Written(LSTATUS status, const String& name, const String& value) {
+    if (status == ERROR_SUCCESS)
+        LogFmt(u"Registry value written: %s = %s", {name, value});
+    else
+        LogOSError(u"Registry value not written: " + name, uint32_t(status));
+    return status == ERROR_SUCCESS;
+}
+
+} // namespace
+
 bool RegWriteStr(HKEY key, const String& name, const String& value) {
     if (!key) return false;
     const DWORD bytes = DWORD((value.size() + 1) * sizeof(char16_t));
-    return RegSetValueExW(key, WStr(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          bytes) == ERROR_SUCCESS;
+    return Written(RegSetValueExW(key, WStr(name), 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(value.c_str()), bytes),
+                   name, value);
 }
 
 bool RegWriteInt(HKEY key, const String& name, int32_t value) {
     if (!key) return false;
     const DWORD data = DWORD(value);
-    return RegSetValueExW(key, WStr(name), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                          sizeof data) == ERROR_SUCCESS;
+    return Written(RegSetValueExW(key, WStr(name), 0, REG_DWORD,
+                                  reinterpret_cast<const BYTE*>(&data), sizeof data),
+                   name, IntToStr(value));
 }
 
 bool RegEnumKeys(HKEY root, const String& path, const std::function<void(const String&)>& proc) {
@@ -122,7 +137,12 @@ bool RegDeleteKeyTree(HKEY root, const String& path) {
             }
         }
     }
-    return RegDeleteKeyW(root, WStr(path)) == ERROR_SUCCESS;
+    const LSTATUS status = RegDeleteKeyW(root, WStr(path));
+    if (status == ERROR_SUCCESS)
+        LogFmt(u"Registry key removed: %s", {path});
+    else if (status != ERROR_FILE_NOT_FOUND)
+        LogOSError(u"Registry key not removed: " + path, uint32_t(status));
+    return status == ERROR_SUCCESS;
 }
 
 } // namespace ZUX

@@ -1,4 +1,5 @@
 // The Windows shell and processes: starting, shell links, notices.
+#include "ZUX/Base/Log.h"
 #include "ZUX/Base/Shell.h"
 
 #include "ZUX/Base/FileAttributes.h"
@@ -113,12 +114,19 @@ bool IsRunningUnderWine() {
 }
 
 bool ShellExecute(const String& fileName, const String& parameters) {
+    bool started = false;
     try {
-        if (IsURL(fileName) || StartsWith(fileName, u"mailto:", true)) return ShellOpen(fileName);
-        return ShellDefaultVerb(fileName, WStr(parameters), L"");
+        if (IsURL(fileName) || StartsWith(fileName, u"mailto:", true))
+            started = ShellOpen(fileName);
+        else
+            started = ShellDefaultVerb(fileName, WStr(parameters), L"");
     } catch (...) {
-        return false;
     }
+    if (started)
+        LogFmt(u"Program started: %s %s", {fileName, parameters});
+    else
+        LogLastError(u"Program not started: " + fileName + u" " + parameters);
+    return started;
 }
 
 bool ShellOpen(const String& target) {
@@ -196,15 +204,22 @@ std::optional<uint32_t> RunAndWait(const String& commandLine) {
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info))
+                        &startup, &info)) {
+        LogLastError(u"Program not started: " + commandLine);
         return std::nullopt;
+    }
+    LogFmt(u"Program started: %s", {commandLine});
     const TZUXKernelHandle process(info.hProcess), thread(info.hThread);
     // A console program has no input queue and fails this wait at once: it is
     // ready. Only a window that stays busy too long is left to itself.
-    if (WaitForInputIdle(process.Get(), 5000) == WAIT_TIMEOUT) return std::nullopt;
+    if (WaitForInputIdle(process.Get(), 5000) == WAIT_TIMEOUT) {
+        Log(u"Program busy for more than 5 s: not waited for");
+        return std::nullopt;
+    }
     WaitForSingleObject(process.Get(), INFINITE);
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.Get(), &exitCode)) return std::nullopt;
+    LogFmt(u"Program ended with exit code %d", {int64_t(exitCode)});
     return uint32_t(exitCode);
 }
 

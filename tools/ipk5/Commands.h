@@ -6,6 +6,7 @@
 #include "package/Package.h"
 #include "tools/ipk5/Progress.h"
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,11 +25,15 @@ public:
 // which clear the bar's line first.
 class TConsole {
 public:
-    explicit TConsole(bool progress) : Progress(progress) {}
+    explicit TConsole(bool progress, std::string program = "ipk5")
+        : Progress(progress), program_(std::move(program)) {}
     void Error(const std::string& message);
     void Warning(const std::string& message);
 
     TProgressBar Progress;
+
+private:
+    std::string program_; // the prefix of its messages
 };
 
 // A UTF-8 path from the command line or the file system as a String; refuses
@@ -45,6 +50,17 @@ struct TPackOptions {
     std::vector<std::string> Inputs;
 };
 
+struct TPackResult {
+    size_t Files = 0;
+    int64_t Content = 0; // bytes before compression
+    int64_t Packed = 0;  // bytes written
+};
+
+// Packs options.Inputs into target; options.Output names the package in
+// messages and is left out if found among the inputs. writeError, when given,
+// adds the reason of a failed write to the message.
+TPackResult PackTo(const TPackOptions& options, TConsole& console, ZUX::TZUXStream& target,
+                   const std::function<std::string()>& writeError = {});
 int Pack(const TPackOptions& options, TConsole& console);
 int List(const std::string& file, TConsole& console);
 int Extract(const std::string& file, const std::vector<std::string>& names,

@@ -4,6 +4,7 @@
 #include "ZUX/Base/Locale.h"
 #include "tools/ipk5/Commands.h"
 #include "tools/ipk5/EntryNames.h"
+#include "tools/ipk5/TemporaryFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -135,86 +136,6 @@ public:
     int64_t ContentSize() { return content_.Size(); }
 };
 
-// Writes to a descriptor and keeps the reason of the last failed write.
-class TDescriptorStream : public TZUXStream {
-public:
-    explicit TDescriptorStream(int fd) : fd_(fd) {}
-    int64_t Read(void* buffer, int64_t count) override {
-        const ssize_t n = ::read(fd_, buffer, size_t(count));
-        return n < 0 ? 0 : n;
-    }
-    int64_t Write(const void* buffer, int64_t count) override {
-        for (;;) {
-            const ssize_t n = ::write(fd_, buffer, size_t(count));
-            if (n >= 0) return n;
-            if (errno != EINTR) {
-                error_ = errno;
-                return 0;
-            }
-        }
-    }
-    int64_t Seek(int64_t offset, SeekOrigin origin) override {
-        const int whence = origin == SeekOrigin::Begin     ? SEEK_SET
-                           : origin == SeekOrigin::Current ? SEEK_CUR
-                                                           : SEEK_END;
-        const off_t r = ::lseek(fd_, off_t(offset), whence);
-        if (r < 0) throw EReadError(SReadError);
-        return r;
-    }
-    void SetSize(int64_t size) override {
-        if (::ftruncate(fd_, off_t(size)) != 0) throw EWriteError(SWriteError);
-    }
-    int Error() const { return error_; }
-
-private:
-    int fd_;
-    int error_ = 0;
-};
-
-// A new file beside the target, removed again unless it replaces the target.
-class TTemporaryFile {
-public:
-    explicit TTemporaryFile(const std::string& target) : target_(target) {
-        const fs::path p(target);
-        std::string name = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
-        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-        if (fd_ < 0)
-            throw TToolError(target +
-                             ": cannot create a temporary file beside it: " + std::strerror(errno));
-        path_ = std::move(name);
-    }
-    ~TTemporaryFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-
-    int Descriptor() const { return fd_; }
-
-    // Makes the file what a newly created one would be, puts it on the disk
-    // and only then in place of the target.
-    void Replace() {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0) Fail("cannot write");
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) Fail("cannot write");
-        if (::rename(path_.c_str(), target_.c_str()) != 0) Fail("cannot replace");
-        path_.clear();
-    }
-
-private:
-    [[noreturn]] void Fail(const char* what) {
-        throw TToolError(target_ + ": " + what + ": " + std::strerror(errno));
-    }
-
-    std::string target_;
-    std::string path_;
-    int fd_ = -1;
-};
-
 int64_t TableSize(const std::vector<TPackItem>& items) {
     int64_t size = 4 + 4; // count, and the table's length after it
     for (const auto& item : items) size += 2 + 2 * int64_t(item.Name.size()) + 16;
@@ -223,12 +144,9 @@ int64_t TableSize(const std::vector<TPackItem>& items) {
 
 } // namespace
 
-int Pack(const TPackOptions& options, TConsole& console) {
+TPackResult PackTo(const TPackOptions& options, TConsole& console, TZUXStream& target,
+                   const std::function<std::string()>& writeError) {
     const std::string& out = options.Output;
-    PathToString(out);
-    if (fs::path(out).filename().empty() || fs::is_directory(out))
-        throw TToolError(out + ": the package must be a file name, not a folder");
-
     TFileId outputId;
     if (struct stat st{}; ::stat(out.c_str(), &st) == 0) outputId = {st.st_dev, st.st_ino, true};
 
@@ -269,8 +187,6 @@ int Pack(const TPackOptions& options, TConsole& console) {
         done += counting.Count();
     }
 
-    TTemporaryFile temporary(out);
-    TDescriptorStream target(temporary.Descriptor());
     console.Progress.Start("Compressing", builder.ContentSize());
     TCountingStream counting(target, [&](int64_t) {
         console.Progress.Update(builder.ContentPosition(), builder.ContentSize());
@@ -278,16 +194,28 @@ int Pack(const TPackOptions& options, TConsole& console) {
     try {
         builder.Commit(counting, options.Level);
     } catch (const ZUX::Exception& e) {
-        std::string message = out + ": " + e.what();
-        if (target.Error() != 0) message += std::string(" (") + std::strerror(target.Error()) + ")";
-        throw TToolError(message);
+        throw TToolError(out + ": " + e.what() + (writeError ? writeError() : std::string()));
     }
-    const int64_t packed = counting.Count();
-    temporary.Replace();
     console.Progress.Finish();
+    return {items.size(), builder.ContentSize(), counting.Count()};
+}
+
+int Pack(const TPackOptions& options, TConsole& console) {
+    const std::string& out = options.Output;
+    PathToString(out);
+    if (fs::path(out).filename().empty() || fs::is_directory(out))
+        throw TToolError(out + ": the package must be a file name, not a folder");
+
+    TTemporaryFile temporary(out);
+    TDescriptorStream target(temporary.Descriptor());
+    const TPackResult result = PackTo(options, console, target, [&] {
+        return target.Error() ? std::string(" (") + std::strerror(target.Error()) + ")"
+                              : std::string();
+    });
+    temporary.Replace();
     std::printf("%s: %zu files, %lld bytes of content, %lld bytes packed\n", out.c_str(),
-                items.size(), static_cast<long long>(builder.ContentSize()),
-                static_cast<long long>(packed));
+                result.Files, static_cast<long long>(result.Content),
+                static_cast<long long>(result.Packed));
     return ExitOk;
 }
 

@@ -135,12 +135,12 @@ private:
 
 void TConsole::Error(const std::string& message) {
     Progress.Finish();
-    std::fprintf(stderr, "ipk5: %s\n", message.c_str());
+    std::fprintf(stderr, "%s: %s\n", program_.c_str(), message.c_str());
 }
 
 void TConsole::Warning(const std::string& message) {
     Progress.Finish();
-    std::fprintf(stderr, "ipk5: warning: %s\n", message.c_str());
+    std::fprintf(stderr, "%s: warning: %s\n", program_.c_str(), message.c_str());
 }
 
 String PathToString(const std::string& path) {
