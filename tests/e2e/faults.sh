@@ -192,7 +192,7 @@ for point in archived deleting extracting; do
   # The next run archived the old copy, restored first: not a half-deleted one.
   newest=$(ls -t "$dest/!Backup/"z\ Before\ install\ 5.62*.zip | head -1)
   check "killed $point: the next run archived the restored old copy" \
-    bash -c 'unzip -Z1 "$1" | grep -qx Program/System/libsoxr.dll' _ "$newest"
+    bash -c 'unzip -Z1 "$1" | grep -x Program/System/libsoxr.dll >/dev/null' _ "$newest"
   check "killed $point: the profile is kept" test -f "$appdata/ZIVR/ZIVR-cat.db"
 done
 
