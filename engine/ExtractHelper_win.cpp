@@ -8,6 +8,7 @@
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/FaultPoint.h"
 #include "engine/Setup.h"
 #include "engine/UninstallEntry.h"
@@ -93,8 +94,9 @@ int TSetupExtractHelper::Ask(const String& text) {
     if (const int scripted = FaultAnswer()) return scripted;
     int answer = 0;
     Setup->Synchronize([&] {
-        answer = MessageBoxW(nullptr, WStr(text), L"",
-                             MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+        // 0 when the question could not be shown: neither Retry nor Abort.
+        answer =
+            ZUXMessageBox(nullptr, text, u"", MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
     });
     return answer;
 }

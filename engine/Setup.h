@@ -11,6 +11,7 @@
 #include "engine/SetupResources.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -88,5 +89,15 @@ private:
 // The one setup object of the run, or none.
 extern TSetup* Setup;
 
+class TSetupResources;
+
+// What the user interface adds to the main routine; without it a run shows
+// no dialog of its own.
+struct TSetupUserInterface {
+    // The index in Languages of the chosen language (the preselection when
+    // show is false), or -1 for none.
+    std::function<int(TSetupResources& resources, bool show)> ChooseLanguage;
+};
+
 // The program's main routine; returns the process exit code.
-int SetupMain();
+int SetupMain(const TSetupUserInterface& ui = {});

@@ -3,11 +3,13 @@
 #include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Format.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Log.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Shell.h"
+#include "ZUX/UI/MessageDialog.h"
 #include "engine/Elevation.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
@@ -37,7 +39,7 @@ void ShowError(const String& message) {
         WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
     }
     LogFmt(u"Error: %s", {message});
-    MessageBoxW(nullptr, WStr(message), L"Setup", MB_OK | MB_ICONERROR);
+    ZUXMessageBox(nullptr, message, u"Setup", MB_OK | MB_ICONERROR);
 }
 
 // /LOG or /LOG=FILE starts the run's log; a relaunched copy of the program is
@@ -117,7 +119,7 @@ void RelaunchFromTemp(const String& params) {
     ShellExecuteW(nullptr, nullptr, WStr(copy), WStr(arguments), nullptr, SW_SHOW);
 }
 
-int Run(std::unique_ptr<TSetup>& setup) {
+int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
     const String params = GetParams();
     if (!TSetupResources::ProgramHasPackages())
         throw EInstallerGeneralError(u"This program holds no installer packages: it is the stub "
@@ -151,12 +153,20 @@ int Run(std::unique_ptr<TSetup>& setup) {
         }
     }
 
-    setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    if (ui.ChooseLanguage) {
+        // The dialog shows in every run without AUTO; AUTO takes its preselection.
+        const int language = ui.ChooseLanguage(*setup->Resources, !setup->HasFlag(sfAuto));
+        setup->Resources->InitializeLanguagesWith(language);
+    } else {
+        setup->Resources->InitializeLanguages(int32_t(GetUserDefaultUILanguage()));
+    }
     LogFmt(u"Mode: %s; flags: %s; destination: %s; language: %s",
            {setup->Mode == smUninstall ? u"uninstall" : u"install", FlagNames(setup->Flags),
             setup->DestPath, setup->Resources->Language});
     if (!setup->HasFlag(sfSilent)) {
-        ShowError(u"The interactive mode is not available yet: start Setup with /AUTO /SILENT.");
+        ShowError(Format(u"The interactive mode is not available yet (language: %s): start Setup "
+                         u"with /AUTO /SILENT.",
+                         {setup->Resources->Language}));
         return EXIT_NOT_AVAILABLE;
     }
     setup->Run(true);
@@ -172,13 +182,13 @@ int Run(std::unique_ptr<TSetup>& setup) {
 
 } // namespace
 
-int SetupMain() {
+int SetupMain(const TSetupUserInterface& ui) {
     // The setup object outlives the error box, as it does the message loop.
     std::unique_ptr<TSetup> setup;
     int code = EXIT_FAILED;
     try {
         StartLog(GetParams());
-        code = Run(setup);
+        code = Run(setup, ui);
     } catch (const Exception& e) {
         ShowError(e.Message());
     } catch (const std::exception& e) {

@@ -1,0 +1,44 @@
+// What the toolkit needs for the whole run of the program: COM on the main
+// thread, the common controls, and the RichEdit library. Created first in the
+// program's entry and destroyed last. The RichEdit library loads on a thread
+// of its own, so that the first window does not wait for it; a viewer waits
+// for it before it makes its window.
+#pragma once
+
+#include "ZUX/Base/Strings.h"
+#include "ZUX/Base/Win32.h"
+
+#include <functional>
+
+namespace ZUX {
+
+class TZUXApplicationScope {
+public:
+    TZUXApplicationScope() noexcept;
+    ~TZUXApplicationScope();
+    TZUXApplicationScope(const TZUXApplicationScope&) = delete;
+    TZUXApplicationScope& operator=(const TZUXApplicationScope&) = delete;
+
+    // Waits until the RichEdit library is loaded (at once without a scope).
+    static void WaitForRichEdit() noexcept;
+
+private:
+    static DWORD WINAPI LoadRichEdit(void* self) noexcept;
+
+    bool com_ = false;
+    HMODULE richEdit_ = nullptr;
+    HANDLE loader_ = nullptr;
+};
+
+// Where the links of the toolkit's controls go: the shell by default; a
+// program that runs elevated hands them to the user who started it.
+void SetLinkOpener(std::function<void(const String& target)> opener);
+// The target of a link text: with "//" as it is, an existing folder as it
+// is, anything else as "https://" followed by the text.
+String LinkTarget(const String& text);
+// Opens the link text's target through the link opener; nothing for "".
+void OpenLinkText(const String& text);
+// Opens an address as it is through the link opener.
+void OpenAddress(const String& target);
+
+} // namespace ZUX

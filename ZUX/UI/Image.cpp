@@ -1,0 +1,212 @@
+#include "ZUX/UI/Image.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cstring>
+
+using Microsoft::WRL::ComPtr;
+
+namespace ZUX {
+
+namespace {
+
+// COM for the calling thread for one scope (a no-op when it is already on).
+class TComScope {
+public:
+    TComScope() noexcept : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~TComScope() {
+        if (ok_) CoUninitialize();
+    }
+    TComScope(const TComScope&) = delete;
+    TComScope& operator=(const TComScope&) = delete;
+
+private:
+    bool ok_;
+};
+
+ComPtr<IWICImagingFactory> CreateFactory() noexcept {
+    ComPtr<IWICImagingFactory> factory;
+    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                     IID_PPV_ARGS(factory.GetAddressOf()));
+    return factory;
+}
+
+// The frame that best suits the size: the smallest at least that big, else
+// the largest.
+ComPtr<IWICBitmapFrameDecode> PickFrame(IWICBitmapDecoder* decoder, UINT size) noexcept {
+    UINT count = 0;
+    if (FAILED(decoder->GetFrameCount(&count)) || count == 0) return nullptr;
+    ComPtr<IWICBitmapFrameDecode> best;
+    UINT bestWidth = 0;
+    for (UINT i = 0; i < (size ? count : 1); ++i) {
+        ComPtr<IWICBitmapFrameDecode> frame;
+        UINT w = 0, h = 0;
+        if (FAILED(decoder->GetFrame(i, frame.GetAddressOf())) || FAILED(frame->GetSize(&w, &h)))
+            continue;
+        const bool better =
+            !best || (bestWidth < size ? w > bestWidth : (w >= size && w < bestWidth));
+        if (better) {
+            best = frame;
+            bestWidth = w;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+bool DecodeImage(const void* data, size_t size, UINT sizePx, bool premultiplied,
+                 TZUXPixels& out) noexcept {
+    out = {};
+    if (!data || size == 0 || size > 0x7FFFFFFF) return false;
+    TComScope com;
+    const ComPtr<IWICImagingFactory> factory = CreateFactory();
+    if (!factory) return false;
+    ComPtr<IWICStream> stream;
+    if (FAILED(factory->CreateStream(stream.GetAddressOf())) ||
+        FAILED(
+            stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)), DWORD(size))))
+        return false;
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromStream(
+            stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf())))
+        return false;
+    const ComPtr<IWICBitmapFrameDecode> frame = PickFrame(decoder.Get(), sizePx);
+    if (!frame) return false;
+    ComPtr<IWICBitmapSource> source = frame;
+    UINT w = 0, h = 0;
+    if (FAILED(source->GetSize(&w, &h)) || w == 0 || h == 0 || w > 16384 || h > 16384) return false;
+    if (sizePx && (w != sizePx || h != sizePx)) {
+        ComPtr<IWICBitmapScaler> scaler;
+        if (FAILED(factory->CreateBitmapScaler(scaler.GetAddressOf())) ||
+            FAILED(
+                scaler->Initialize(source.Get(), sizePx, sizePx, WICBitmapInterpolationModeFant)))
+            return false;
+        source = scaler;
+        w = h = sizePx;
+    }
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(converter.GetAddressOf())) ||
+        FAILED(converter->Initialize(
+            source.Get(),
+            premultiplied ? GUID_WICPixelFormat32bppPBGRA : GUID_WICPixelFormat32bppBGRA,
+            WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+        return false;
+    try {
+        out.Data.resize(size_t(w) * h * 4);
+    } catch (...) {
+        return false;
+    }
+    if (FAILED(converter->CopyPixels(nullptr, w * 4, UINT(out.Data.size()), out.Data.data()))) {
+        out = {};
+        return false;
+    }
+    out.Width = w;
+    out.Height = h;
+    return true;
+}
+
+namespace {
+
+HBITMAP CreateDib(const TZUXPixels& pixels) noexcept {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = LONG(pixels.Width);
+    info.bmiHeader.biHeight = -LONG(pixels.Height); // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits) std::memcpy(bits, pixels.Data.data(), pixels.Data.size());
+    return bitmap;
+}
+
+} // namespace
+
+bool TZUXBitmap::LoadFromBytes(const Bytes& data) noexcept {
+    bitmap_.Close();
+    width_ = height_ = 0;
+    TZUXPixels pixels;
+    if (!DecodeImage(data.data(), data.size(), 0, true, pixels)) return false;
+    bitmap_ = TZUXBitmapHandle(CreateDib(pixels));
+    if (!bitmap_) return false;
+    width_ = int(pixels.Width);
+    height_ = int(pixels.Height);
+    return true;
+}
+
+void TZUXBitmap::Draw(HDC dc, const RECT& dest, BYTE opacity) const noexcept {
+    if (!bitmap_) return;
+    const HDC memory = CreateCompatibleDC(dc);
+    if (!memory) return;
+    const HGDIOBJ old = SelectObject(memory, bitmap_.Get());
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, AC_SRC_ALPHA};
+    AlphaBlend(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, memory, 0,
+               0, width_, height_, blend);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
+void TZUXBitmap::DrawOpaque(HDC dc, const RECT& dest) const noexcept {
+    if (!bitmap_) return;
+    const HDC memory = CreateCompatibleDC(dc);
+    if (!memory) return;
+    const HGDIOBJ old = SelectObject(memory, bitmap_.Get());
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, memory, 0,
+               0, width_, height_, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
+TZUXIconHandle CreateIconFromBytes(const Bytes& data, UINT size) noexcept {
+    TZUXPixels pixels;
+    if (!DecodeImage(data.data(), data.size(), size, false, pixels)) return {};
+    TZUXBitmapHandle color(CreateDib(pixels));
+    TZUXBitmapHandle mask(CreateBitmap(int(pixels.Width), int(pixels.Height), 1, 1, nullptr));
+    if (!color || !mask) return {};
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmColor = color.Get();
+    info.hbmMask = mask.Get();
+    return TZUXIconHandle(CreateIconIndirect(&info));
+}
+
+bool SavePixelsAsPng(const TZUXPixels& pixels, const String& fileName) noexcept {
+    if (pixels.Width == 0 || pixels.Height == 0) return false;
+    TComScope com;
+    const ComPtr<IWICImagingFactory> factory = CreateFactory();
+    if (!factory) return false;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    if (FAILED(factory->CreateStream(stream.GetAddressOf())) ||
+        FAILED(stream->InitializeFromFilename(WStr(fileName), GENERIC_WRITE)) ||
+        FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf())) ||
+        FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
+        FAILED(encoder->CreateNewFrame(frame.GetAddressOf(), nullptr)) ||
+        FAILED(frame->Initialize(nullptr)) || FAILED(frame->SetSize(pixels.Width, pixels.Height)))
+        return false;
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+    if (FAILED(frame->SetPixelFormat(&format))) return false;
+    if (format != GUID_WICPixelFormat32bppBGRA) {
+        // The encoder wants another layout: hand it a converted copy.
+        ComPtr<IWICBitmap> bitmap;
+        if (FAILED(factory->CreateBitmapFromMemory(
+                pixels.Width, pixels.Height, GUID_WICPixelFormat32bppBGRA, pixels.Width * 4,
+                UINT(pixels.Data.size()), const_cast<BYTE*>(pixels.Data.data()),
+                bitmap.GetAddressOf())) ||
+            FAILED(frame->WriteSource(bitmap.Get(), nullptr)))
+            return false;
+    } else if (FAILED(frame->WritePixels(pixels.Height, pixels.Width * 4, UINT(pixels.Data.size()),
+                                         const_cast<BYTE*>(pixels.Data.data())))) {
+        return false;
+    }
+    return SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+}
+
+} // namespace ZUX

@@ -1,0 +1,11 @@
+#include "wizard/LanguageDialog.h"
+
+void TSetupLanguageDialog::Populate() {
+    for (const TSetupLanguageInfo& language : resources_.ListLanguages())
+        AddLanguage(language.Name, language.LangId, language.Icon, language.Index);
+}
+
+int ChooseSetupLanguage(TSetupResources& resources, bool show) {
+    TSetupLanguageDialog dialog(resources);
+    return dialog.Execute(show);
+}
