@@ -69,6 +69,25 @@ void BM_IniReadAcrossSections(benchmark::State& state) {
 }
 BENCHMARK(BM_IniReadAcrossSections);
 
+// The uninstall log: N paths written under "0", "1", ... with "Count" kept
+// current, then read back key by key. Time per path must not grow with N.
+void BM_IniUninstallLog(benchmark::State& state) {
+    const int n = int(state.range(0));
+    for (auto _ : state) {
+        TZUXIniFile log;
+        for (int i = 0; i < n; ++i) {
+            const int32_t count = log.ReadInteger(u"Uninstall", u"Count", 0);
+            log.WriteString(u"Uninstall", IntToStr(count), u"Data\\gen\\file" + IntToStr(i));
+            log.WriteInteger(u"Uninstall", u"Count", count + 1);
+        }
+        String value;
+        for (int i = 0; i < n; ++i) log.TryReadString(u"Uninstall", IntToStr(i), value);
+        benchmark::DoNotOptimize(value);
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_IniUninstallLog)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 void BM_IniLoad(benchmark::State& state) {
     const String text = Document();
     for (auto _ : state) {

@@ -26,10 +26,19 @@ else()
   set(IPK5_DEPENDS ipk5)
 endif()
 
-# zivr_add_package(<output> <folder> [DEPENDS <files or targets>...]): packs
-# every file below folder; DEPENDS names what fills the folder at build time.
+# The product package's LZMA level: the smallest package that reads no slower
+# than level 4 (the higher levels decode a little faster, having less input).
+set(ZIVR_PRODUCT_LEVEL 7 CACHE STRING "LZMA level of the PRODUCT package (0 to 9)")
+
+# zivr_add_package(<output> <folder> [LEVEL <n>] [DEPENDS <files or targets>...]):
+# packs every file below folder (at ipk5's default level 4 unless LEVEL is
+# given); DEPENDS names what fills the folder at build time.
 function(zivr_add_package output folder)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LEVEL" "DEPENDS" ${ARGN})
+  set(_level)
+  if(DEFINED ARG_LEVEL)
+    set(_level --level ${ARG_LEVEL})
+  endif()
   if(ARG_DEPENDS)
     set(_inputs) # a folder filled at build time: its producer stands for its content
   else()
@@ -37,7 +46,7 @@ function(zivr_add_package output folder)
   endif()
   add_custom_command(
     OUTPUT ${output}
-    COMMAND ${IPK5_EXECUTABLE} pack ${output} ${folder}
+    COMMAND ${IPK5_EXECUTABLE} pack ${output} ${_level} ${folder}
     DEPENDS ${_inputs} ${IPK5_DEPENDS} ${ARG_DEPENDS}
     COMMENT "Packing ${folder}"
     VERBATIM)
@@ -54,7 +63,11 @@ function(zivr_embed_packages target)
   foreach(_kind SETUP PRODUCT)
     if(ARG_${_kind})
       set(_pkg ${_dir}/${_kind}.ipk5)
-      zivr_add_package(${_pkg} ${ARG_${_kind}} DEPENDS ${ARG_DEPENDS})
+      set(_level)
+      if(_kind STREQUAL "PRODUCT")
+        set(_level LEVEL ${ZIVR_PRODUCT_LEVEL})
+      endif()
+      zivr_add_package(${_pkg} ${ARG_${_kind}} ${_level} DEPENDS ${ARG_DEPENDS})
       string(APPEND _rc_text "${_kind} RCDATA \"${_pkg}\"\n")
       list(APPEND _pkgs ${_pkg})
     endif()

@@ -20,10 +20,11 @@ set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${_triple}-windres)
 
-# Libraries cross-built by tools/bootstrap.sh live here.
+# Libraries cross-built by tools/bootstrap.sh live here; its lean builds (a
+# pugixml without XPath and streams) in a prefix of their own, searched first.
 get_filename_component(ZIVR_MINGW_DEPS "${CMAKE_CURRENT_LIST_DIR}/../.cache/mingw-w64" ABSOLUTE)
-set(CMAKE_FIND_ROOT_PATH ${ZIVR_MINGW_DEPS} /usr/${_triple})
-set(CMAKE_PREFIX_PATH ${ZIVR_MINGW_DEPS})
+set(CMAKE_FIND_ROOT_PATH ${ZIVR_MINGW_DEPS}-lean ${ZIVR_MINGW_DEPS} /usr/${_triple})
+set(CMAKE_PREFIX_PATH ${ZIVR_MINGW_DEPS}-lean ${ZIVR_MINGW_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

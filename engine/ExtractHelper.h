@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_set>
 
 class TSetupScriptFile;
 
@@ -32,4 +33,8 @@ public:
 
 private:
     int Ask(const ZUX::String& text);
+
+    // Folders made sure of for earlier files: the next file of the same folder
+    // needs no look at the disk.
+    std::unordered_set<ZUX::String> madeFolders_;
 };

@@ -41,7 +41,9 @@ String TSetupExtractHelper::FormatText(StringView key,
 }
 
 void TSetupExtractHelper::ForceDirectories(const String& path) {
+    if (madeFolders_.count(path)) return;
     if (!ZUX::ForceDirectories(path)) throw EInstallerInstallError(FormatText(u"E3", {path}));
+    madeFolders_.insert(path);
 }
 
 void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {

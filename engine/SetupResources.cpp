@@ -72,6 +72,10 @@ String TSetupResources::FormatText(StringView key, std::initializer_list<FormatA
 }
 
 String TSetupResources::ExpandMacros(StringView text) const {
+    return ExpandMacros(text, true);
+}
+
+String TSetupResources::ExpandMacros(StringView text, bool lineBreaks) const {
     const String none;
     const std::pair<StringView, String> macros[] = {
         {u"\\n", u"\r\n"},
@@ -86,12 +90,15 @@ String TSetupResources::ExpandMacros(StringView text) const {
     };
     String result(text);
     for (const auto& [macro, value] : macros)
-        if (result.find(macro) != String::npos) result = StringReplace(result, macro, value, false);
+        if ((lineBreaks || macro != u"\\n") && result.find(macro) != String::npos)
+            result = StringReplace(result, macro, value, false);
     return result;
 }
 
 String TSetupResources::ExpandFileName(StringView text) const {
-    return CleanFileName(ExpandMacros(text));
+    // A path has no line breaks: "\n" there is a folder and a name that starts
+    // with "n" ("Plugins\new.dll"), not the line-break macro.
+    return CleanFileName(ExpandMacros(text, false));
 }
 
 std::vector<TSetupLanguageInfo> TSetupResources::ListLanguages() const {

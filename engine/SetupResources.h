@@ -69,7 +69,8 @@ public:
     // The "Common" text as a format; placeholders never read missing arguments.
     ZUX::String FormatText(ZUX::StringView key, std::initializer_list<ZUX::FormatArg> args) const;
     ZUX::String ExpandMacros(ZUX::StringView text) const;
-    // Macros, then the path clean-up (".." is dropped, never climbed).
+    // Macros but the line break, then the path clean-up (".." is dropped, never
+    // climbed).
     ZUX::String ExpandFileName(ZUX::StringView text) const;
 
     // Every language file the setup package can open, in the order of Languages.
@@ -95,6 +96,7 @@ public:
     std::unique_ptr<TSetupScript> Script;
 
 private:
+    ZUX::String ExpandMacros(ZUX::StringView text, bool lineBreaks) const;
     void Initialize(ZUX::TZUXStream& setupPackage, ZUX::TZUXStream& productPackage,
                     const TSetupKnownFolders& folders);
 

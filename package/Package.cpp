@@ -124,8 +124,11 @@ TSetupPackageFileTableItem& TSetupPackageFileTable::Add() {
 }
 
 const TSetupPackageFileTableItem* TSetupPackageFileTable::Find(StringView name) const {
-    for (const auto& item : items_)
-        if (SameText(item->Name, name)) return item.get();
+    const ptrdiff_t i =
+        index_.Find(name, [this](size_t k) -> StringView { return items_[k]->Name; });
+    if (i >= 0) return items_[size_t(i)].get();
+    for (size_t k = indexed_; k < items_.size(); ++k)
+        if (SameText(items_[k]->Name, name)) return items_[k].get();
     return nullptr;
 }
 
@@ -134,6 +137,11 @@ void TSetupPackageFileTable::LoadFromStream(TZUXStream& stream) {
     if (count < 0) RaiseReadError();
     // No reservation from the count: each entry must be read to exist.
     for (int32_t i = 0; i < count; ++i) Add().LoadFromStream(stream);
+    // A read table is looked up by name once per entry: indexed once, not searched each time.
+    index_.Reserve(items_.size());
+    const auto nameAt = [this](size_t k) -> StringView { return items_[k]->Name; };
+    for (; indexed_ < items_.size(); ++indexed_)
+        index_.Add(items_[indexed_]->Name, indexed_, nameAt); // an earlier equal name wins
 }
 
 void TSetupPackageFileTable::SaveToStream(TZUXStream& stream) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ZUX/Base/Exceptions.h"
+#include "ZUX/Base/NameIndex.h"
 #include "ZUX/Base/Streams.h"
 
 #include <cstdint>
@@ -44,12 +45,16 @@ public:
     int Count() const { return int(items_.size()); }
     const TSetupPackageFileTableItem& Items(int index) const { return *items_.at(size_t(index)); }
     // First entry whose name matches ignoring case, with the same length.
+    // The entries of LoadFromStream are found through an index, entries
+    // added after it by comparing names one by one.
     const TSetupPackageFileTableItem* Find(ZUX::StringView name) const;
     void LoadFromStream(ZUX::TZUXStream& stream);
     void SaveToStream(ZUX::TZUXStream& stream) const;
 
 private:
     std::vector<std::unique_ptr<TSetupPackageFileTableItem>> items_;
+    ZUX::TZUXNameIndex index_; // of items_[0, indexed_)
+    size_t indexed_ = 0;
 };
 
 class TCustomSetupPackage {

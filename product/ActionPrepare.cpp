@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 using namespace ZUX;
@@ -271,11 +272,17 @@ void TSetupActionPrepare::DeleteFiles(TZUXStringList& list) {
     SetStatus(GetCommonText(u"A3"));
     LogFmt(u"Deleting what is there of %d old paths", {list.Count()});
     TZUXStringList folders;
+    // A folder that is not there holds nothing to delete: a fresh
+    // installation asks once per folder, not once per file.
+    std::unordered_map<String, bool> present;
     for (int i = 0; i < list.Count(); ++i) {
         const String path = list.Strings(i);
         if (i == list.Count() / 2) FaultPoint("deleting");
-        DeleteFileOrSchedule(path);
-        folders.Add(ExtractFilePath(path));
+        const String folder = ExtractFilePath(path);
+        const auto [known, added] = present.try_emplace(folder, true);
+        if (added) known->second = folder.empty() || DirectoryExists(folder);
+        if (known->second) DeleteFileOrSchedule(path);
+        folders.Add(folder);
     }
     RemoveDuplicatePaths(folders);
     // Backwards in sorted order: a subfolder goes before its parent.

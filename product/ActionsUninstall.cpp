@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <shlobj.h>
+#include <unordered_map>
 #include <vector>
 
 using namespace ZUX;
@@ -27,11 +28,25 @@ bool IsLink(const String& path) {
     return attributes != faInvalid && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Whether folders are junctions or symbolic links, each folder asked once
+// however many logged files lie below it.
+class TLinkCache {
+public:
+    bool IsLink(const String& folder) {
+        const auto [it, added] = known_.try_emplace(folder, false);
+        if (added) it->second = ::IsLink(folder);
+        return it->second;
+    }
+
+private:
+    std::unordered_map<String, bool> known_;
+};
+
 // True when a folder between dest and path (path itself not counted) is a
 // junction or symbolic link: the file behind it lies somewhere else.
-bool PassesLink(const String& dest, const String& path) {
+bool PassesLink(const String& dest, const String& path, TLinkCache& links) {
     for (size_t i = path.find(u'\\', dest.size()); i != String::npos; i = path.find(u'\\', i + 1))
-        if (IsLink(path.substr(0, i))) return true;
+        if (links.IsLink(path.substr(0, i))) return true;
     return false;
 }
 
@@ -98,6 +113,7 @@ TSetupActionUninstallFiles::ReadFileList(const TZUXIniFile& log, const String& d
     auto files = std::make_unique<TZUXStringList>();
     // Without a full destination a relative entry would name a file anywhere.
     if (ExtractFileDrive(dest).empty()) return files;
+    TLinkCache links;
     for (const String& entry : TSetupUninstallLog::ReadFiles(log)) {
         const String clean = CleanFileName(entry);
         if (clean.empty()) continue; // ".." and the like: nothing left to name
@@ -112,7 +128,7 @@ TSetupActionUninstallFiles::ReadFileList(const TZUXIniFile& log, const String& d
             if (placedOutside.IndexOf(clean) >= 0) files->Add(clean);
             continue;
         }
-        if (!PassesLink(dest, path)) files->Add(path);
+        if (!PassesLink(dest, path, links)) files->Add(path);
     }
     files->RemoveDuplicates();
     return files;

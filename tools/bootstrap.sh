@@ -8,6 +8,7 @@
 #    GoogleTest into .cache/mingw-w64 (include/, lib/, lib/cmake/, lib/pkgconfig/),
 #    from Debian source packages fetched into .cache/src through a private apt
 #    configuration (.cache/apt); the machine's own apt configuration is untouched.
+#    The product links a lean pugixml from .cache/mingw-w64-lean (see below).
 #
 # Idempotent: each library has a stamp in .cache/mingw-w64/stamps that names
 # its recipe; a run with everything present only checks and takes a second.
@@ -194,6 +195,28 @@ build_pugixml() {
   stamp_write pugixml "$recipe" "$src_version"
 }
 
+# The product's own pugixml, beside the full one: no XPath and no streams (the
+# setup script is read from memory), every function in a section of its own so
+# the linker drops what is not called. Streams alone would bring 450 KiB of the
+# C++ runtime's locale code into Setup.exe. Installed into a prefix of its own,
+# which the win64 toolchain file searches first; the full library stays as it was.
+build_pugixml_lean() {
+  local recipe="pugixml cmake static no-xpath no-stl sections Os r1"
+  local lean=$cache/mingw-w64-lean
+  if stamp_ok pugixml-lean "$recipe" ../mingw-w64-lean/lib/libpugixml.a \
+    ../mingw-w64-lean/lib/cmake/pugixml/pugixml-config.cmake; then
+    log "pugixml (lean): up to date"
+    return
+  fi
+  log "pugixml (lean): cross-building"
+  [[ -f $cache/src/pugixml/tree/CMakeLists.txt ]] || fetch_source pugixml
+  rm -rf "$lean"
+  cmake_cross "$cache/src/pugixml/tree" "$cache/build/pugixml-lean" -DPUGIXML_BUILD_TESTS=OFF \
+    -DCMAKE_INSTALL_PREFIX="$lean" -DPUGIXML_NO_XPATH=ON -DPUGIXML_NO_STL=ON \
+    -DCMAKE_CXX_FLAGS_RELEASE="-Os -DNDEBUG -ffunction-sections -fdata-sections"
+  stamp_write pugixml-lean "$recipe" "$(sed -n 's/^version //p' "$prefix/stamps/pugixml")"
+}
+
 # minizip's autotools files are not generated in the source package, and the
 # library is five C files: compile them directly.
 build_minizip() {
@@ -256,6 +279,7 @@ main() {
   flock 8
   build_liblzma
   build_pugixml
+  build_pugixml_lean
   build_minizip
   build_googletest
   log "done in $((SECONDS - t0)) s; win64 libraries in $prefix"

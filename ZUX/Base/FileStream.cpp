@@ -12,7 +12,9 @@ TZUXBufferedFileStream::TZUXBufferedFileStream(const String& fileName, uint32_t 
 
 TZUXBufferedFileStream::TZUXBufferedFileStream(std::unique_ptr<TZUXFileStream> file,
                                                int64_t bufferSize)
-    : file_(std::move(file)), buffer_(size_t(std::max<int64_t>(bufferSize, 1))) {}
+    : file_(std::move(file)),
+      buffer_(std::make_unique_for_overwrite<uint8_t[]>(size_t(std::max<int64_t>(bufferSize, 1)))),
+      bufferSize_(std::max<int64_t>(bufferSize, 1)) {}
 
 TZUXBufferedFileStream::~TZUXBufferedFileStream() {
     try {
@@ -26,10 +28,10 @@ void TZUXBufferedFileStream::Flush() {
     if (!writing_) return;
     int64_t done = 0;
     while (done < bufferLen_) {
-        const int64_t n = file_->Write(buffer_.data() + done, bufferLen_ - done);
+        const int64_t n = file_->Write(buffer_.get() + done, bufferLen_ - done);
         if (n <= 0) {
             // Keep what was not written, so the bytes are not silently lost.
-            std::memmove(buffer_.data(), buffer_.data() + done, size_t(bufferLen_ - done));
+            std::memmove(buffer_.get(), buffer_.get() + done, size_t(bufferLen_ - done));
             bufferLen_ -= done;
             throw EWriteError(SWriteError);
         }
@@ -56,18 +58,18 @@ int64_t TZUXBufferedFileStream::Read(void* buffer, int64_t count) {
     while (count > 0) {
         if (bufferPos_ == bufferLen_) {
             bufferPos_ = bufferLen_ = 0;
-            if (count >= int64_t(buffer_.size())) {
+            if (count >= bufferSize_) {
                 const int64_t n = file_->Read(out, count);
                 if (n <= 0) break;
                 total += n;
                 break;
             }
-            const int64_t n = file_->Read(buffer_.data(), int64_t(buffer_.size()));
+            const int64_t n = file_->Read(buffer_.get(), bufferSize_);
             if (n <= 0) break;
             bufferLen_ = n;
         }
         const int64_t n = std::min(count, bufferLen_ - bufferPos_);
-        std::memcpy(out, buffer_.data() + bufferPos_, size_t(n));
+        std::memcpy(out, buffer_.get() + bufferPos_, size_t(n));
         bufferPos_ += n;
         out += n;
         total += n;
@@ -82,7 +84,7 @@ int64_t TZUXBufferedFileStream::Write(const void* buffer, int64_t count) {
         DropReadAhead();
         writing_ = true;
     }
-    const int64_t capacity = int64_t(buffer_.size());
+    const int64_t capacity = bufferSize_;
     if (bufferLen_ + count > capacity) {
         Flush();
         writing_ = true;
@@ -91,7 +93,7 @@ int64_t TZUXBufferedFileStream::Write(const void* buffer, int64_t count) {
             return file_->Write(buffer, count);
         }
     }
-    std::memcpy(buffer_.data() + bufferLen_, buffer, size_t(count));
+    std::memcpy(buffer_.get() + bufferLen_, buffer, size_t(count));
     bufferLen_ += count;
     return count;
 }

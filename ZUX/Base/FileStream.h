@@ -4,6 +4,8 @@
 
 #include "ZUX/Base/Streams.h"
 
+#include <memory>
+
 namespace ZUX {
 
 // Mode word: low nibble the access, bits 4 to 7 the sharing; fmCreate wins
@@ -62,7 +64,9 @@ private:
     void DropReadAhead();
 
     std::unique_ptr<TZUXFileStream> file_;
-    std::vector<uint8_t> buffer_;
+    // Not zero-filled: a file written in one piece costs no 256 KiB memset.
+    std::unique_ptr<uint8_t[]> buffer_;
+    int64_t bufferSize_;
     int64_t bufferPos_ = 0; // next byte in buffer_
     int64_t bufferLen_ = 0; // valid read-ahead bytes, or pending write bytes
     bool writing_ = false;

@@ -422,8 +422,11 @@ String NormalizePath(const String& path) {
 }
 
 void DeleteFileOrSchedule(const String& path) {
-    if (!FileExists(path)) return;
-    SetFileAttr(path, 0);
+    // Most files simply go, or are not there: one call per file, not three.
+    if (ZUX::DeleteFile(path)) return;
+    const uint32_t error = GetLastOSError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || !FileExists(path)) return;
+    SetFileAttr(path, 0); // a read-only file goes too
     if (ZUX::DeleteFile(path)) return;
     // A running program's file cannot be deleted but can be moved: out of the
     // folder now, off the disk at the next restart.

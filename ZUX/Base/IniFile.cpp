@@ -12,6 +12,9 @@ namespace {
 // Set in a line's tag once the key hash below it is valid.
 constexpr uint64_t KeyHashCached = uint64_t(1) << 32;
 
+// Sections from this many lines on look their keys up in an index.
+constexpr int kIndexedFrom = 64;
+
 StringView KeyOf(StringView line) {
     const size_t pos = line.find(TZUXStringList::NameValueSeparator);
     return pos == StringView::npos ? StringView() : line.substr(0, pos);
@@ -79,7 +82,30 @@ uint32_t TZUXIniFileSection::NameHash() const {
 }
 
 void TZUXIniFileSection::Changed() {
+    const TKeyChange change = pending_;
+    pending_ = TKeyChange::Any;
+    if (change == TKeyChange::Append)
+        IndexLastKey();
+    else if (change == TKeyChange::Any)
+        IndexKeys();
     if (updateCount_ == 0 && owner_) owner_->Changed();
+}
+
+void TZUXIniFileSection::IndexKeys() {
+    keys_.Clear();
+    keysIndexed_ = Count() >= kIndexedFrom;
+    if (!keysIndexed_) return;
+    const auto& items = Items();
+    keys_.Reserve(items.size());
+    const auto keyAt = [&items](size_t i) { return KeyOf(items[i].Text); };
+    for (size_t i = 0; i < items.size(); ++i) keys_.Add(keyAt(i), i, keyAt); // the first wins
+}
+
+void TZUXIniFileSection::IndexLastKey() {
+    if (!keysIndexed_) return IndexKeys();
+    const auto& items = Items();
+    const auto keyAt = [&items](size_t i) { return KeyOf(items[i].Text); };
+    keys_.Add(keyAt(items.size() - 1), items.size() - 1, keyAt);
 }
 
 void TZUXIniFileSection::BeginUpdate() {
@@ -91,12 +117,27 @@ void TZUXIniFileSection::EndUpdate() {
 }
 
 void TZUXIniFileSection::Put(int index, const String& text) {
-    TZUXStringList::Put(index, text);
+    // A new value under the same key leaves the key index as it is.
+    const bool sameKey =
+        index >= 0 && index < Count() && KeyOf(Items()[size_t(index)].Text) == KeyOf(text);
+    pending_ = sameKey ? TKeyChange::None : TKeyChange::Any;
+    try {
+        TZUXStringList::Put(index, text);
+    } catch (...) {
+        pending_ = TKeyChange::Any;
+        throw;
+    }
     SetTag(index, 0);
 }
 
 void TZUXIniFileSection::Insert(int index, String text, uint64_t, void* object) {
-    TZUXStringList::Insert(index, std::move(text), 0, object);
+    pending_ = index == Count() ? TKeyChange::Append : TKeyChange::Any;
+    try {
+        TZUXStringList::Insert(index, std::move(text), 0, object);
+    } catch (...) {
+        pending_ = TKeyChange::Any;
+        throw;
+    }
 }
 
 uint32_t TZUXIniFileSection::KeyHash(size_t index) const {
@@ -106,8 +147,10 @@ uint32_t TZUXIniFileSection::KeyHash(size_t index) const {
 }
 
 int TZUXIniFileSection::IndexOfKey(StringView key) const {
-    const uint32_t hash = IniNameHash(key);
     const auto& items = Items();
+    if (keysIndexed_)
+        return int(keys_.Find(key, [&items](size_t i) { return KeyOf(items[i].Text); }));
+    const uint32_t hash = IniNameHash(key);
     for (size_t i = 0; i < items.size(); ++i)
         if (KeyHash(i) == hash && SameText(KeyOf(items[i].Text), key)) return int(i);
     return -1;

@@ -8,6 +8,7 @@
 // before the first "=", empty when there is none. No comments, no quoting.
 #pragma once
 
+#include "ZUX/Base/NameIndex.h"
 #include "ZUX/Base/StringList.h"
 
 #include <functional>
@@ -49,12 +50,22 @@ public:
     void WriteString(StringView key, StringView value);
 
 private:
+    // What the change under way does to the key index.
+    enum class TKeyChange { Any, Append, None };
+
     uint32_t KeyHash(size_t index) const;
+    // Large sections (the uninstall log) keep an index of their keys, kept
+    // current as lines change, so that readers never modify it.
+    void IndexKeys();
+    void IndexLastKey();
 
     String name_;
     mutable uint32_t nameHash_ = 0; // 0: not computed yet
     int updateCount_ = 0;
     TZUXIniFile* owner_; // not owned
+    TZUXNameIndex keys_;
+    bool keysIndexed_ = false; // keys_ holds every line
+    TKeyChange pending_ = TKeyChange::Any;
 };
 
 class TZUXIniFile {

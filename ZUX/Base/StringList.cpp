@@ -2,9 +2,11 @@
 #include "ZUX/Base/StringList.h"
 
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/NameIndex.h"
 
 #include <algorithm>
 #include <iterator>
+#include <unordered_set>
 
 namespace ZUX {
 
@@ -368,15 +370,27 @@ void TZUXStringList::SortLogical() {
 }
 
 int TZUXStringList::RemoveDuplicates() {
-    int removed = 0;
+    // One pass with an index of the lines kept, not a search of the list per line.
+    std::vector<Item> kept;
+    kept.reserve(std::max(items_.size(), size_t(capacity_))); // views into kept stay valid
+    const auto keptAt = [&kept](size_t i) -> StringView { return kept[i].Text; };
+    TZUXNameIndex index;
+    std::unordered_set<StringView> exact;
+    if (caseSensitive_)
+        exact.reserve(items_.size());
+    else
+        index.Reserve(items_.size());
+    for (Item& item : items_) {
+        if (caseSensitive_ ? exact.count(item.Text) > 0
+                           : index.Add(item.Text, kept.size(), keptAt) >= 0)
+            continue;
+        kept.push_back(std::move(item));
+        if (caseSensitive_) exact.insert(kept.back().Text);
+    }
+    const int removed = int(items_.size() - kept.size());
     Updating([&] {
-        for (int i = Count() - 1; i > 0; --i) {
-            const int first = IndexOf(items_[size_t(i)].Text);
-            if (first >= 0 && first < i) {
-                Delete(i);
-                ++removed;
-            }
-        }
+        items_.swap(kept);
+        if (removed > 0) Changed();
     });
     return removed;
 }

@@ -5,6 +5,17 @@
 #include "engine/SpawnService.h"
 #include "wizard/LanguageDialog.h"
 
+#include <cstdlib>
+
+// The C++ runtime's default terminate handler prints the exception's type on
+// stderr, which a windowed program does not have, and brings a demangler of
+// 50 KiB with it. Ours ends the process the same way, without the text.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+} // namespace __gnu_cxx
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // COM, the common controls and RichEdit for the whole run.
     const ZUX::TZUXApplicationScope application;

@@ -199,6 +199,45 @@ TEST(IniFile, CachedHashesFollowChanges) {
     EXPECT_FALSE(ini.ExistsSection(u"S"));
 }
 
+// Large sections look keys up through an index; every kind of change keeps
+// its answers those of a search line by line.
+TEST(IniFile, LargeSectionLookupsFollowChanges) {
+    TZUXIniFile ini;
+    TZUXIniFileSection* s = ini.GetSection(u"Uninstall", true);
+    const auto check = [&] {
+        for (const char16_t* key : {u"0", u"5", u"77", u"199", u"Count", u"x", u"", u"dup"}) {
+            int expected = -1;
+            for (int i = 0; i < s->Count() && expected < 0; ++i)
+                if (SameText(s->Names(i), key)) expected = i;
+            ASSERT_EQ(s->IndexOfKey(key), expected) << ToUtf8(key) << " in\n" << ToUtf8(s->Text());
+        }
+    };
+    for (int i = 0; i < 200; ++i) {
+        ini.WriteString(u"Uninstall", IntToStr(i), u"Data\\file" + IntToStr(i));
+        ini.WriteInteger(u"Uninstall", u"Count", i + 1);
+    }
+    check();
+    ini.WriteString(u"uninstall", u"DUP", u"1");
+    s->Add(u"dup=2");
+    s->Add(u"no separator");
+    check();
+    s->Put(3, u"x=renamed"); // "3" becomes "x"
+    s->Insert(0, u"77=front");
+    check();
+    EXPECT_EQ(ini.ReadString(u"Uninstall", u"77", u""), u"front");
+    EXPECT_TRUE(ini.DeleteKey(u"Uninstall", u"77"));
+    EXPECT_EQ(ini.ReadString(u"Uninstall", u"77", u""), u"Data\\file77");
+    s->Delete(0, 10);
+    check();
+    s->Sort();
+    check();
+    s->RemoveDuplicates();
+    check();
+    ini.WriteSectionText(u"Uninstall", u"a=1\r\nb=2\r\n");
+    check();
+    EXPECT_EQ(ini.ReadString(u"Uninstall", u"b", u""), u"2");
+}
+
 TEST(IniFile, ReadIntegerAndBool) {
     const struct {
         String text;

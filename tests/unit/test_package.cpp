@@ -101,6 +101,21 @@ TEST(Package, SmallRoundTripFindsNamesIgnoringCase) {
     EXPECT_EQ(reader->FileTable().Count(), 5);
 }
 
+TEST(Package, ManyAndNonAsciiNamesAreFoundIgnoringCase) {
+    std::vector<std::pair<String, Bytes>> files{{u"Ärger\\Öl.txt", "first"},
+                                                {u"ärger\\öL.TXT", "second"}};
+    for (int i = 0; i < 3000; ++i) files.push_back({u"gen\\file" + IntToStr(i), Bytes(1, char(i))});
+    auto reader = Read(BuildPackage(files, 0));
+    std::unique_ptr<TZUXMemoryStream> s;
+    ASSERT_TRUE(reader->Extract(u"ÄRGER\\öl.txt", s));
+    EXPECT_EQ(s->Data(), "first");
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_TRUE(reader->Extract(u"GEN\\FILE" + IntToStr(i), s)) << i;
+        ASSERT_EQ(s->Data(), Bytes(1, char(i)));
+    }
+    EXPECT_FALSE(reader->Contains(u"gen\\file3000"));
+}
+
 TEST(Package, HeaderPropertiesAndEmptyContent) {
     const Bytes package = BuildPackage({});
     auto reader = Read(package);

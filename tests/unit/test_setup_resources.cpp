@@ -122,6 +122,8 @@ TEST(SetupResources, TextsMacrosAndFileNames) {
         r.ExpandMacros(u"$dest stays, $TEMPx, $DESKTOP$STARTMENU"),
         u"$dest stays, C:\\Temp\\x, C:\\Users\\Public\\Desktop\\C:\\ProgramData\\Start Menu\\");
     EXPECT_EQ(r.ExpandFileName(u"$DEST..\\x.txt"), u"C:\\A\\B\\x.txt");
+    // "\n" in a path is a backslash and a name, never a line break.
+    EXPECT_EQ(r.ExpandFileName(u"$DEST\\new\\notes.txt"), u"C:\\A\\B\\new\\notes.txt");
     EXPECT_EQ(r.ExpandFileName(u"$PROGRAMS$NAME\\"), u"C:\\Program Files\\ZIVR\\");
     f.macros.dest = u"";
     EXPECT_EQ(r.ExpandFileName(u"$DEST\\ZIVR.exe"), u"ZIVR.exe");

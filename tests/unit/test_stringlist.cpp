@@ -118,12 +118,12 @@ TEST(StringList, TextSplitsAtEveryLineBreak) {
 
 TEST(StringList, IndexOfAndRemoveDuplicates) {
     TZUXStringList list;
-    Fill(list, {u"One", u"two", u"ONE", u"Two", u"three", u"one"});
+    Fill(list, {u"One", u"two", u"ONE", u"Two", u"Ölçü", u"three", u"one", u"öLÇÜ"});
     list.SetTag(0, 11);
     EXPECT_EQ(list.IndexOf(u"TWO"), 1);
     EXPECT_EQ(list.IndexOf(u"four"), -1);
-    EXPECT_EQ(list.RemoveDuplicates(), 3);
-    EXPECT_EQ(Lines(list), (std::vector<String>{u"One", u"two", u"three"}));
+    EXPECT_EQ(list.RemoveDuplicates(), 4);
+    EXPECT_EQ(Lines(list), (std::vector<String>{u"One", u"two", u"Ölçü", u"three"}));
     EXPECT_EQ(list.Tags(0), 11u); // the first occurrence stays, with its tag
 
     list.SetCaseSensitive(true);
