@@ -11,6 +11,7 @@
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 #include "ZUX/UI/MessageDialog.h"
+#include "engine/FaultPoint.h"
 #include "engine/Setup.h"
 #include "engine/UninstallEntry.h"
 #include "engine/UninstallLog.h"
@@ -135,6 +136,7 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
 
 int TSetupExtractHelper::Ask(const String& text) {
     if (AskLockedFile) return AskLockedFile(text);
+    if (const int scripted = FaultAnswer()) return scripted;
     int answer = 0;
     Setup->Synchronize([&] {
         // 0 when the question could not be shown: neither Retry nor Abort.
@@ -195,6 +197,7 @@ void TSetupActionExtract::DoExecute() {
     const size_t count = files.size();
     for (size_t i = 0; i < count; ++i) {
         SetProgress(int32_t((double(i) * 100 + 100) / double(count)));
+        if (i == count / 2) FaultPoint("extracting");
         ExtractFile(*files[i]);
     }
     SetStatus(GetCommonText(u"A7"));

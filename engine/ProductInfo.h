@@ -45,6 +45,13 @@ public:
     virtual void Load() = 0;
     virtual void PopulateActions(const std::function<void(TSetupActionClass)>& callback) = 0;
     virtual void PopulatePages(const std::function<void(TSetupPageClass)>& callback) = 0;
+    // After the actions of a run; failed when one raised or the run was
+    // cancelled before its end. The product puts back what the run touched
+    // and gives one line for the user about it, or nothing.
+    virtual ZUX::String EndRun(bool failed) {
+        (void)failed;
+        return ZUX::String();
+    }
 
     ZUX::String GetProductVersionNo();
     ZUX::String FormatVersion();

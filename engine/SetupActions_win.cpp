@@ -138,20 +138,33 @@ void TSetupThread::PopulateActions() {
 }
 
 void TSetupThread::Execute() {
-    // Whatever escapes an action becomes an error line; nothing is rolled back.
-    try {
+    // Whatever escapes an action becomes an error line; the product then puts
+    // back what the run touched, and says so on the next line.
+    bool completed = false;
+    const auto guarded = [](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const Exception& e) {
+            Setup->AddError(e.Message());
+        } catch (const std::exception& e) {
+            Setup->AddError(FromUtf8(e.what()));
+        } catch (...) {
+            Setup->AddError(u"Unknown error");
+        }
+    };
+    guarded([&] {
         PopulateActions();
-        for (int i = 0; i < Actions.Count() && !terminated_; ++i) {
+        int i = 0;
+        for (; i < Actions.Count() && !terminated_; ++i) {
             SetCurrentAction(&Actions.Items(i));
             Actions.Items(i).Execute();
         }
-    } catch (const Exception& e) {
-        Setup->AddError(e.Message());
-    } catch (const std::exception& e) {
-        Setup->AddError(FromUtf8(e.what()));
-    } catch (...) {
-        Setup->AddError(u"Unknown error");
-    }
+        completed = i == Actions.Count();
+    });
+    guarded([&] {
+        const String line = Setup->ProductInfo->EndRun(!completed);
+        if (!line.empty()) Setup->AddError(line);
+    });
     Setup->SendNotify(NOTIFY_FINISHED, terminated_ ? 1 : 0);
 }
 

@@ -11,12 +11,14 @@
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Strings.h"
+#include "engine/FaultPoint.h"
 #include "engine/InstallerErrors.h"
 #include "engine/ProductInfo.h"
 #include "engine/Setup.h"
 #include "engine/SetupResources.h"
 #include "engine/SetupScript.h"
 #include "product/ActionsUninstall.h"
+#include "product/FreeSpace.h"
 #include "product/ProductZIVR.h"
 
 #include <algorithm>
@@ -97,7 +99,10 @@ void TSetupActionPrepare::Describe(TSetupSummaryBuilder& builder) {
                            : Setup->HasFlag(sfPortable) ? u"CB3"
                                                         : u"CB2";
     builder.AddItemText(u"PageSetup", mode);
-    if (!Setup->HasFlag(sfNoBackup)) builder.AddItemText(u"PageSetup", u"CB4");
+    if (!Setup->HasFlag(sfNoBackup))
+        builder.AddItemText(u"PageSetup", u"CB4");
+    else if (Setup->HasFlag(sfUpdate))
+        builder.AddItemText(u"PageSetup", u"W4"); // nothing to restore from
     if (ExistingInstallationWarning()) {
         builder.AddHeaderText(u"PageSetup", u"Title");
         builder.AddItemText(u"PageSetup", u"W3");
@@ -124,6 +129,8 @@ void TSetupActionPrepare::DoExecute() {
     AddComponentFiles(list);
     RemoveDuplicatePaths(list);
     RunUpdateTasks(list);
+    if (TSetupUpdateRecovery* recovery = TProductInfoZIVR::RunRecovery())
+        recovery->SetState(u"Installing");
     DeleteFiles(list);
 }
 
@@ -140,8 +147,11 @@ void TSetupActionPrepare::CreateUpdateTasks() {
 }
 
 void TSetupActionPrepare::Backup(TZUXStringList& list) {
+    TSetupUpdateRecovery* const recovery = TProductInfoZIVR::RunRecovery();
     if (Setup->HasFlag(sfNoBackup)) {
         Log(u"Backup skipped: NOBACKUP");
+        TSetupFreeSpace::Check(Dest(), TSetupFreeSpace::RunBytes());
+        if (recovery && ProductInfo().GetInstalledVersion() > 0) recovery->BeginWithoutBackup();
         return;
     }
     TSetupFileList files;
@@ -152,7 +162,14 @@ void TSetupActionPrepare::Backup(TZUXStringList& list) {
     for (const char16_t* name : {u"AlbumArts.cache", u"AlbumArts.db", u"AlbumArtsCache.db",
                                  u"AlbumArtCache.db", u"UpdateInstaller.exe"})
         files.RemoveByName(name);
+    // Before the first byte is written.
+    TSetupFreeSpace::Check(Dest(),
+                           TSetupFreeSpace::RunBytes() + TSetupFreeSpace::ArchiveBytes(files));
+    const bool destExisted = DirectoryExists(Dest());
     WriteBackup(files);
+    if (recovery)
+        recovery->Begin(Dest(), BackupFileName, Setup->HasFlag(sfPortable), destExisted, *Profiles);
+    FaultPoint("archived");
 }
 
 void TSetupActionPrepare::CreateBackupFileList(TSetupFileList& files) {
@@ -211,8 +228,12 @@ void TSetupActionPrepare::AddOldBackups(TZUXStringList& list) {
         }
     }
     archives.Sort();
-    // The others that sort last stay.
-    for (int i = 0; i + keep < archives.Count(); ++i) list.Add(archives.Strings(i));
+    // The others that sort last stay. During an update the rest go only once it
+    // has succeeded: a failed one gives the user back all of them.
+    TSetupUpdateRecovery* const recovery = TProductInfoZIVR::RunRecovery();
+    for (int i = 0; i + keep < archives.Count(); ++i)
+        if (!recovery || !recovery->DeleteOnSuccess(archives.Strings(i)))
+            list.Add(archives.Strings(i));
 }
 
 void TSetupActionPrepare::AddObsoleteFiles(TZUXStringList& list) {
@@ -266,6 +287,7 @@ void TSetupActionPrepare::DeleteFiles(TZUXStringList& list) {
     std::unordered_map<String, bool> present;
     for (int i = 0; i < list.Count(); ++i) {
         const String path = list.Strings(i);
+        if (i == list.Count() / 2) FaultPoint("deleting");
         const String folder = ExtractFilePath(path);
         const auto [known, added] = present.try_emplace(folder, true);
         if (added) known->second = folder.empty() || DirectoryExists(folder);

@@ -78,12 +78,24 @@ String TProductInfoZIVR::GetConfigFileName(const String& dest) {
 }
 
 void TProductInfoZIVR::Load() {
+    // A run that was killed in the middle of an update left its marker: the
+    // old copy comes back before anything looks at the folder.
+    Recovery.RecoverInterrupted(Setup->DestPath);
     Config.Clear();
     const String file = GetConfigFileName(Setup->DestPath);
     if (!file.empty()) Config.LoadFromFile(file);
     // The integration page and actions start from what this folder's copy chose;
     // choices made for another folder must not leak over.
     Setup->Options->WriteSectionText(u"Integration", Config.ReadSectionText(u"Integration"));
+}
+
+TSetupUpdateRecovery* TProductInfoZIVR::RunRecovery() {
+    auto* product = Setup ? dynamic_cast<TProductInfoZIVR*>(Setup->ProductInfo.get()) : nullptr;
+    return product ? &product->Recovery : nullptr;
+}
+
+String TProductInfoZIVR::EndRun(bool failed) {
+    return Recovery.End(failed);
 }
 
 bool TProductInfoZIVR::AddonsAvailable() {

@@ -4,6 +4,7 @@
 
 #include "ZUX/Base/IniFile.h"
 #include "engine/ProductInfo.h"
+#include "product/UpdateRecovery.h"
 
 #include <cstdint>
 
@@ -20,6 +21,7 @@ public:
     void Load() override;
     void PopulateActions(const std::function<void(TSetupActionClass)>& callback) override;
     void PopulatePages(const std::function<void(TSetupPageClass)>& callback) override;
+    ZUX::String EndRun(bool failed) override;
 
     // The folder of an installed copy (with a trailing backslash): from the
     // uninstall entries "ZIVR", then "ZIVR3", then from a running player.
@@ -31,7 +33,13 @@ public:
     // Russian; it decides both the add-ons page and the add-ons action.
     static bool AddonsAvailable();
     static bool IsWindows10OrLater();
+    // The update guard of the run's product, or none when the product is not
+    // this one (tests that bring their own).
+    static TSetupUpdateRecovery* RunRecovery();
 
     // The installed configuration of the destination; never saved.
     ZUX::TZUXIniFile Config;
+    // The update in flight, and what the last recovery of an interrupted one
+    // did (its Notice is for the wizard and the log).
+    TSetupUpdateRecovery Recovery;
 };

@@ -10,7 +10,9 @@ setup=$1 launcher=$2 fixtures=$3 work=$4
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 archives() { find "$1/!Backup" -maxdepth 1 -name '*.zip' 2>/dev/null | wc -l; }
 newest_archive() { find "$1/!Backup" -maxdepth 1 -name 'z Before install 5.62 *.zip' | head -1; }
-in_archive() { unzip -Z1 "$1" | grep -qxF "$2"; }
+# grep reads the whole listing: with -q it could stop early and, under pipefail,
+# fail the check through the lister's broken pipe.
+in_archive() { unzip -Z1 "$1" | grep -xF "$2" >/dev/null; }
 
 prefix=$("$launcher" --prefix) || { echo "no Wine prefix"; exit 1; }
 drive=$prefix/drive_c

@@ -1,0 +1,515 @@
+#include "product/UpdateRecovery.h"
+
+#include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Format.h"
+#include "ZUX/Base/Handle.h"
+#include "ZUX/Base/IniFile.h"
+#include "ZUX/Base/Locale.h"
+#include "ZUX/Base/Log.h"
+#include "ZUX/Base/OSError.h"
+#include "ZUX/Base/Paths.h"
+#include "ZUX/Base/Registry.h"
+#include "ZUX/Base/Strings.h"
+#include "ZUX/Base/Win32.h"
+#include "engine/InstallerErrors.h"
+#include "engine/ProductInfo.h"
+#include "engine/Setup.h"
+#include "engine/UninstallEntry.h"
+
+#include <minizip/unzip.h>
+// After unzip.h, which defines what it needs.
+#include <minizip/iowin32.h>
+#include <zlib.h>
+
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+using namespace ZUX;
+
+namespace {
+
+const char16_t* const kUpdate = u"Update";
+const char16_t* const kProfiles = u"Profiles";
+
+// Caches the preparation deletes without archiving; a restore leaves them.
+bool IsUnarchivedCache(const String& name) {
+    for (const char16_t* cache : {u"AlbumArts.cache", u"AlbumArts.db", u"AlbumArtsCache.db",
+                                  u"AlbumArtCache.db", u"UpdateInstaller.exe"})
+        if (SameText(name, cache)) return true;
+    return false;
+}
+
+// A language text, or the English one when the language file lacks the key.
+String Text(StringView key, const char16_t* english) {
+    String text = Setup && Setup->Resources ? Setup->Resources->GetText(key) : String();
+    return text.empty() ? String(english) : text;
+}
+
+String BackupFolder(const String& dest) {
+    return IncludeTrailingPathDelimiter(dest) + u"!Backup\\";
+}
+
+String EntryKeyPath(const String& keyName) {
+    return TSetupAppRepo::GetKeyPath(false) + keyName;
+}
+
+TSetupUpdateMarker::TEntry ReadEntry(const String& keyName) {
+    TSetupUpdateMarker::TEntry entry;
+    entry.KeyName = keyName;
+    const TZUXRegKey key = RegOpenKeyRead(HKEY_LOCAL_MACHINE, EntryKeyPath(keyName));
+    if (!key) return entry;
+    entry.Existed = true;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[16384];
+        DWORD nameLength = DWORD(std::size(name)), type = 0, size = 0;
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS)
+            break;
+        TSetupUpdateMarker::TValue value;
+        value.Name = FromWStr(name, nameLength);
+        value.Type = type;
+        if (type == REG_DWORD)
+            value.Data = IntToStr(uint32_t(RegReadInt(key, value.Name, 0)));
+        else if (type == REG_SZ || type == REG_EXPAND_SZ)
+            value.Data = RegReadStr(key, value.Name);
+        else
+            continue;
+        entry.Values.push_back(std::move(value));
+    }
+    return entry;
+}
+
+void WriteEntry(const TSetupUpdateMarker::TEntry& entry) {
+    // Whatever the run registered goes; the entry as it was comes back.
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, EntryKeyPath(entry.KeyName));
+    if (!entry.Existed) return;
+    const TZUXRegKey key = RegOpenKeyWrite(HKEY_LOCAL_MACHINE, EntryKeyPath(entry.KeyName), true);
+    if (!key) return;
+    for (const auto& value : entry.Values) {
+        if (value.Type == REG_DWORD) {
+            DWORD number = 0;
+            for (const char16_t c : value.Data)
+                if (c >= u'0' && c <= u'9') number = number * 10 + DWORD(c - u'0');
+            RegSetValueExW(key, WStr(value.Name), 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&number), sizeof number);
+        } else {
+            RegSetValueExW(key, WStr(value.Name), 0, value.Type,
+                           reinterpret_cast<const BYTE*>(WStr(value.Data)),
+                           DWORD((value.Data.size() + 1) * sizeof(wchar_t)));
+        }
+    }
+}
+
+// CRC-32 of a file, or nothing when it cannot be read.
+std::optional<uint32_t> FileCrc(const String& path, std::vector<uint8_t>& buffer) {
+    const TZUXKernelHandle file(CreateFileW(WStr(LongPathForm(path)), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                            nullptr));
+    if (!file) return std::nullopt;
+    uLong crc = crc32(0, nullptr, 0);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer.data(), DWORD(buffer.size()), &got, nullptr))
+            return std::nullopt;
+        if (got == 0) break;
+        crc = crc32(crc, buffer.data(), got);
+    }
+    return uint32_t(crc);
+}
+
+// The archive, read entry by entry.
+class TArchiveReader {
+public:
+    explicit TArchiveReader(const String& fileName) {
+        zlib_filefunc64_def functions;
+        fill_win32_filefunc64W(&functions);
+        const std::wstring wide(WStr(LongPathForm(fileName)));
+        zip_ = unzOpen2_64(wide.c_str(), &functions);
+    }
+    ~TArchiveReader() {
+        if (zip_) unzClose(zip_);
+    }
+    TArchiveReader(const TArchiveReader&) = delete;
+    TArchiveReader& operator=(const TArchiveReader&) = delete;
+
+    bool IsOpen() const { return zip_ != nullptr; }
+
+    struct TItem {
+        String Name; // backslashes
+        uint64_t Size = 0;
+        uint32_t Crc = 0;
+        unz64_file_pos Position{};
+    };
+    // False when the directory cannot be read.
+    bool List(std::vector<TItem>& items) {
+        int code = unzGoToFirstFile(zip_);
+        while (code == UNZ_OK) {
+            unz_file_info64 info;
+            char name[4096];
+            if (unzGetCurrentFileInfo64(zip_, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
+                UNZ_OK)
+                return false;
+            TItem item;
+            const std::string_view bytes(name, std::min<size_t>(info.size_filename, sizeof name));
+            item.Name = StringReplace(
+                (info.flag & (1u << 11)) ? FromUtf8(bytes) : AnsiToString(bytes), u"/", u"\\");
+            item.Size = info.uncompressed_size;
+            item.Crc = uint32_t(info.crc);
+            unzGetFilePos64(zip_, &item.Position);
+            if (!item.Name.empty() && item.Name.back() != u'\\') items.push_back(std::move(item));
+            code = unzGoToNextFile(zip_);
+        }
+        return code == UNZ_END_OF_LIST_OF_FILE;
+    }
+
+    // Writes the entry to target (replacing it); false with the reason.
+    bool Extract(const TItem& item, const String& target, std::vector<uint8_t>& buffer,
+                 String& reason) {
+        if (unzGoToFilePos64(zip_, &item.Position) != UNZ_OK ||
+            unzOpenCurrentFile(zip_) != UNZ_OK) {
+            reason = Format(u"The archive entry \"%s\" cannot be read", {item.Name});
+            return false;
+        }
+        ForceDirectoriesForFile(target);
+        SetFileAttr(target, FILE_ATTRIBUTE_NORMAL);
+        TZUXKernelHandle file = Create(target);
+        if (!file && MoveFile(target, target + u".bak")) file = Create(target);
+        const uint32_t createError = GetLastError();
+        bool ok = bool(file);
+        if (!ok) reason = Format(u"\"%s\": %s", {target, SysErrorMessage(createError)});
+        while (ok) {
+            const int got = unzReadCurrentFile(zip_, buffer.data(), unsigned(buffer.size()));
+            if (got == 0) break;
+            DWORD written = 0;
+            if (got < 0) {
+                reason = Format(u"The archive entry \"%s\" is damaged", {item.Name});
+                ok = false;
+            } else if (!WriteFile(file.Get(), buffer.data(), DWORD(got), &written, nullptr) ||
+                       written != DWORD(got)) {
+                reason = Format(u"\"%s\": %s", {target, SysErrorMessage(GetLastError())});
+                ok = false;
+            }
+        }
+        // The entry's checksum is tested when it has been read to its end.
+        if (unzCloseCurrentFile(zip_) != UNZ_OK && ok) {
+            reason = Format(u"The archive entry \"%s\" is damaged", {item.Name});
+            ok = false;
+        }
+        return ok;
+    }
+
+private:
+    static TZUXKernelHandle Create(const String& target) {
+        return TZUXKernelHandle(CreateFileW(WStr(LongPathForm(target)), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+
+    unzFile zip_ = nullptr;
+};
+
+// Deletes the files below folder that are not in keep (upper-cased full
+// paths), outside skip; then the folders that became empty.
+void RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
+                  const String& skip) {
+    if (!DirectoryExists(folder)) return;
+    EnumFiles(
+        folder, String(), fkAny,
+        [&](const TZUXFindFileInfo& info) {
+            const String path = info.FullPath();
+            if (!skip.empty() && StartsWith(IncludeTrailingPathDelimiter(path), skip, true)) return;
+            if (info.IsFolder) {
+                RemoveDir(path);
+            } else if (!keep.count(UpperCase(path)) && !IsUnarchivedCache(info.Name)) {
+                SetFileAttr(path, FILE_ATTRIBUTE_NORMAL);
+                DeleteFile(path);
+            }
+        },
+        true);
+}
+
+} // namespace
+
+// ---- the marker ----
+
+bool TSetupUpdateMarker::Save(const String& fileName) const {
+    TZUXIniFile ini;
+    ini.WriteString(kUpdate, u"State", State);
+    ini.WriteString(kUpdate, u"Archive", Archive);
+    ini.WriteBool(kUpdate, u"Portable", Portable);
+    ini.WriteBool(kUpdate, u"DestExisted", DestExisted);
+    ini.WriteInteger(kProfiles, u"Count", int32_t(Profiles.size()));
+    for (size_t i = 0; i < Profiles.size(); ++i) {
+        const String n = IntToStr(int64_t(i));
+        ini.WriteString(kProfiles, u"User" + n, Profiles[i].UserName);
+        ini.WriteString(kProfiles, u"OldPath" + n, Profiles[i].OldPath);
+        ini.WriteString(kProfiles, u"Path" + n, Profiles[i].Path);
+        ini.WriteBool(kProfiles, u"PathExisted" + n, Profiles[i].PathExisted);
+    }
+    for (const TEntry& entry : Entries) {
+        const String section = u"Entry " + entry.KeyName;
+        ini.WriteBool(section, u"Existed", entry.Existed);
+        ini.WriteInteger(section, u"Count", int32_t(entry.Values.size()));
+        for (size_t i = 0; i < entry.Values.size(); ++i) {
+            const String n = IntToStr(int64_t(i));
+            ini.WriteString(section, u"Name" + n, entry.Values[i].Name);
+            ini.WriteInteger(section, u"Type" + n, int32_t(entry.Values[i].Type));
+            ini.WriteString(section, u"Data" + n, entry.Values[i].Data);
+        }
+    }
+    // A marker is whole or absent: a killed write leaves only the temporary file.
+    const String temporary = fileName + u".new";
+    return ini.SaveToFile(temporary, TZUXEncoding::UTF16LE) && MoveFileReplacing(temporary, fileName);
+}
+
+bool TSetupUpdateMarker::Load(const String& fileName) {
+    if (!FileExists(fileName)) return false;
+    TZUXIniFile ini;
+    ini.LoadFromFile(fileName);
+    if (!ini.ExistsSection(kUpdate)) return false;
+    State = ini.ReadString(kUpdate, u"State", u"");
+    Archive = ini.ReadString(kUpdate, u"Archive", u"");
+    Portable = ini.ReadBool(kUpdate, u"Portable", false);
+    DestExisted = ini.ReadBool(kUpdate, u"DestExisted", true);
+    Profiles.clear();
+    const int32_t profiles = ini.ReadInteger(kProfiles, u"Count", 0);
+    for (int32_t i = 0; i < profiles; ++i) {
+        const String n = IntToStr(i);
+        TProfile profile;
+        profile.UserName = ini.ReadString(kProfiles, u"User" + n, u"");
+        profile.OldPath = ini.ReadString(kProfiles, u"OldPath" + n, u"");
+        profile.Path = ini.ReadString(kProfiles, u"Path" + n, u"");
+        profile.PathExisted = ini.ReadBool(kProfiles, u"PathExisted" + n, true);
+        Profiles.push_back(std::move(profile));
+    }
+    Entries.clear();
+    for (int s = 0; s < ini.SectionCount(); ++s) {
+        const String section = ini.SectionNames(s);
+        if (!StartsWith(section, u"Entry ") || section.size() <= 6) continue;
+        TEntry entry;
+        entry.KeyName = section.substr(6);
+        entry.Existed = ini.ReadBool(section, u"Existed", false);
+        const int32_t values = ini.ReadInteger(section, u"Count", 0);
+        for (int32_t i = 0; i < values; ++i) {
+            const String n = IntToStr(i);
+            TValue value;
+            value.Name = ini.ReadString(section, u"Name" + n, u"");
+            value.Type = uint32_t(ini.ReadInteger(section, u"Type" + n, REG_SZ));
+            value.Data = ini.ReadString(section, u"Data" + n, u"");
+            entry.Values.push_back(std::move(value));
+        }
+        Entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+// ---- the run ----
+
+String TSetupUpdateRecovery::MarkerFileName(const String& dest) {
+    return BackupFolder(dest) + u"z Update in progress.ini";
+}
+
+void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool portable,
+                                 bool destExisted, const TSetupProfileInfoList& profiles) {
+    const String marker = MarkerFileName(dest);
+    if (FileExists(marker)) {
+        TSetupUpdateMarker earlier;
+        earlier.Load(marker);
+        throw EInstallerInstallError(
+            Format(Text(u"R2", u"The previous version could not be restored. Its files are in "
+                               u"the archive \"%s\"."),
+                   {BackupFolder(dest) + earlier.Archive}));
+    }
+    marker_ = TSetupUpdateMarker();
+    deleteOnSuccess_.clear();
+    marker_.State = u"Prepared";
+    marker_.Archive = ExtractFileName(archive);
+    marker_.Portable = portable;
+    marker_.DestExisted = destExisted;
+    for (const auto& profile : profiles)
+        marker_.Profiles.push_back(
+            {profile->UserName, profile->OldPath, profile->Path, DirectoryExists(profile->Path)});
+    if (!portable) {
+        // The entries the update tasks remove, and the one the extraction writes.
+        std::vector<String> names{u"ZIVR", u"ZIVR3"};
+        const String own = Setup && Setup->ProductInfo
+                               ? TSetupAppRepo::GetKeyName(Setup->ProductInfo->GetProductName())
+                               : String();
+        if (!own.empty() && !SameText(own, u"ZIVR") && !SameText(own, u"ZIVR3"))
+            names.push_back(own);
+        for (const String& name : names) marker_.Entries.push_back(ReadEntry(name));
+    }
+    if (!ForceDirectories(BackupFolder(dest)) || !marker_.Save(marker))
+        throw EInstallerInstallError(
+            Format(u"Cannot write the file \"%s\". %s", {marker, SysErrorMessage(GetLastError())}));
+    dest_ = IncludeTrailingPathDelimiter(dest);
+    active_ = true;
+    LogFmt(u"File written: %s (update in flight)", {marker});
+}
+
+bool TSetupUpdateRecovery::DeleteOnSuccess(const String& path) {
+    if (!active_) return false;
+    deleteOnSuccess_.push_back(path);
+    return true;
+}
+
+void TSetupUpdateRecovery::SetState(const String& state) {
+    if (!active_) return;
+    marker_.State = state;
+    marker_.Save(MarkerFileName(dest_));
+}
+
+String TSetupUpdateRecovery::End(bool failed) {
+    const bool active = active_, noBackup = noBackup_;
+    active_ = noBackup_ = false;
+    if (!active) {
+        if (failed && noBackup)
+            return Text(u"R3", u"No backup was made (NOBACKUP), so the previous version could not "
+                               u"be restored.");
+        return String();
+    }
+    const String marker = MarkerFileName(dest_);
+    std::vector<String> surplus;
+    surplus.swap(deleteOnSuccess_);
+    if (!failed) {
+        for (const String& path : surplus) DeleteFileOrSchedule(path);
+        DeleteFile(marker);
+        // A fresh installation keeps no backup folder of its own.
+        RemoveDir(BackupFolder(dest_));
+        return String();
+    }
+    LogFmt(u"Run failed after the old copy was touched: restoring from \"%s\"",
+           {BackupFolder(dest_) + marker_.Archive});
+    String reason;
+    if (Restore(dest_, marker_, reason)) {
+        Log(u"Restored");
+        DeleteFile(marker);
+        RemoveDir(BackupFolder(dest_));
+        if (!marker_.DestExisted) RemoveDir(dest_);
+        if (marker_.Archive.empty())
+            return Text(u"R4", u"The files this installation had written were removed.");
+        return Text(u"R1", u"The previous version was restored.");
+    }
+    LogFmt(u"Restore failed: %s", {reason});
+    return Format(Text(u"R2", u"The previous version could not be restored. Its files are in the "
+                              u"archive \"%s\"."),
+                  {BackupFolder(dest_) + marker_.Archive}) +
+           u"\r\n" + reason;
+}
+
+namespace {
+
+// Until the run log exists, a script sees the notice on the standard error
+// handle, where there is one.
+void TellScript(const String& text) {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (!err || err == INVALID_HANDLE_VALUE) return;
+    const std::string line = ToUtf8(text) + "\n";
+    DWORD written = 0;
+    WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
+}
+
+} // namespace
+
+void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
+    if (dest.empty()) return;
+    const String fileName = MarkerFileName(dest);
+    TSetupUpdateMarker marker;
+    try {
+        if (!marker.Load(fileName)) return;
+        const String folder = IncludeTrailingPathDelimiter(dest);
+        String reason;
+        if (Restore(folder, marker, reason)) {
+            DeleteFile(fileName);
+            RemoveDir(BackupFolder(folder));
+            if (!marker.DestExisted) RemoveDir(folder);
+            Notice = marker.Archive.empty()
+                         ? Text(u"R5", u"An interrupted installation was found; the files it had "
+                                       u"written were removed.")
+                         : Format(Text(u"R6", u"An interrupted update was found; the previous "
+                                              u"version was restored from \"%s\"."),
+                                  {BackupFolder(folder) + marker.Archive});
+        } else {
+            Notice = Format(Text(u"R2", u"The previous version could not be restored. Its files "
+                                        u"are in the archive \"%s\"."),
+                            {BackupFolder(folder) + marker.Archive}) +
+                     u"\r\n" + reason;
+        }
+    } catch (const Exception& e) {
+        Notice = e.Message();
+    }
+    TellScript(Notice);
+    Log(Notice);
+}
+
+bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker& marker,
+                                   String& reason) {
+    const String folder = IncludeTrailingPathDelimiter(dest);
+    const String backup = BackupFolder(folder);
+    std::vector<uint8_t> buffer(1024 * 1024);
+
+    // Where each archived file goes back to.
+    std::vector<std::pair<TArchiveReader::TItem, String>> targets;
+    std::unique_ptr<TArchiveReader> archive;
+    if (!marker.Archive.empty()) {
+        archive = std::make_unique<TArchiveReader>(backup + marker.Archive);
+        std::vector<TArchiveReader::TItem> items;
+        if (!archive->IsOpen() || !archive->List(items)) {
+            reason = Format(u"The archive \"%s\" cannot be read", {backup + marker.Archive});
+            return false;
+        }
+        std::unordered_map<String, String> profileFolders;
+        for (const auto& profile : marker.Profiles)
+            profileFolders[UpperCase(profile.UserName)] =
+                IncludeTrailingPathDelimiter(profile.OldPath);
+        for (auto& item : items) {
+            String target;
+            if (marker.Portable) {
+                target = folder + item.Name;
+            } else if (StartsWith(item.Name, u"Program\\", true)) {
+                target = folder + item.Name.substr(8);
+            } else if (StartsWith(item.Name, u"Profiles\\", true)) {
+                const String rest = item.Name.substr(9);
+                const size_t slash = rest.find(u'\\');
+                const auto found = slash == String::npos
+                                       ? profileFolders.end()
+                                       : profileFolders.find(UpperCase(rest.substr(0, slash)));
+                if (found != profileFolders.end()) target = found->second + rest.substr(slash + 1);
+            }
+            // Names that climb out of their folder are not followed.
+            if (target.empty() || target.find(u"\\..\\") != String::npos) continue;
+            targets.emplace_back(std::move(item), std::move(target));
+        }
+    }
+
+    // What this run wrote goes: files the archive does not hold, and new
+    // profile folders.
+    std::unordered_set<String> keep;
+    for (const auto& [item, target] : targets) keep.insert(UpperCase(target));
+    RemoveOthers(folder, keep, backup);
+    for (const auto& profile : marker.Profiles) {
+        RemoveOthers(IncludeTrailingPathDelimiter(profile.OldPath), keep, String());
+        if (!profile.PathExisted && !SameText(IncludeTrailingPathDelimiter(profile.Path),
+                                              IncludeTrailingPathDelimiter(profile.OldPath)))
+            DeleteDirectory(IncludeTrailingPathDelimiter(profile.Path), true);
+    }
+
+    // The old files come back; those still intact are left as they are.
+    bool ok = true;
+    for (const auto& [item, target] : targets) {
+        if (FileExists(target) && GetFileSize(target) == item.Size) {
+            const auto crc = FileCrc(target, buffer);
+            if (crc && *crc == item.Crc) continue;
+        }
+        String failure;
+        if (!archive->Extract(item, target, buffer, failure)) {
+            if (ok) reason = failure;
+            ok = false;
+        }
+    }
+    for (const auto& entry : marker.Entries) WriteEntry(entry);
+    return ok;
+}

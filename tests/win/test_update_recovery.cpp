@@ -1,0 +1,176 @@
+// An update is all or nothing: the marker survives a round trip, a restore puts
+// back the archived copy byte for byte and removes what the run wrote, and the
+// free-space check refuses a volume that cannot take the run.
+#include "product/UpdateRecovery.h"
+
+#include "TestFolder.h"
+#include "TestProduct.h"
+#include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Registry.h"
+#include "ZUX/Base/Strings.h"
+#include "engine/Setup.h"
+#include "engine/UninstallEntry.h"
+#include "product/ActionPrepare.h"
+#include "product/FreeSpace.h"
+
+#include <gtest/gtest.h>
+
+using namespace ZUX;
+using ZUXTest::TTestFolder;
+using ZUXTest::WriteFile;
+
+namespace {
+
+std::string ReadAll(const String& path) {
+    TZUXFileStream file(path, fmOpenRead);
+    std::string bytes(size_t(file.Size()), '\0');
+    file.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+    return bytes;
+}
+
+const String kTestEntry = u"ZIVRRecoveryTest";
+
+TEST(UpdateRecovery, MarkerRoundTripsThroughARename) {
+    TTestFolder folder;
+    TSetupUpdateMarker marker;
+    marker.State = u"Installing";
+    marker.Archive = u"z Before install 5.62 [2026.01.02 03-04-05].zip";
+    marker.Portable = false;
+    marker.DestExisted = false;
+    marker.Profiles.push_back(
+        {u"Ann Lee", u"C:\\Users\\Ann\\ZIVR3\\", u"C:\\Users\\Ann\\ZIVR\\", false});
+    marker.Entries.push_back(
+        {u"ZIVR",
+         true,
+         {{u"DisplayName", REG_SZ, u"ZIVR = player"}, {u"NoModify", REG_DWORD, u"1"}}});
+    const String file = folder / u"marker.ini";
+    ASSERT_TRUE(marker.Save(file));
+    EXPECT_FALSE(FileExists(file + u".new"));
+
+    TSetupUpdateMarker read;
+    ASSERT_TRUE(read.Load(file));
+    EXPECT_EQ(read.State, marker.State);
+    EXPECT_EQ(read.Archive, marker.Archive);
+    EXPECT_FALSE(read.DestExisted);
+    ASSERT_EQ(read.Profiles.size(), 1u);
+    EXPECT_EQ(read.Profiles[0].UserName, u"Ann Lee");
+    EXPECT_EQ(read.Profiles[0].Path, u"C:\\Users\\Ann\\ZIVR\\");
+    EXPECT_FALSE(read.Profiles[0].PathExisted);
+    ASSERT_EQ(read.Entries.size(), 1u);
+    ASSERT_EQ(read.Entries[0].Values.size(), 2u);
+    EXPECT_EQ(read.Entries[0].Values[0].Data, u"ZIVR = player");
+    EXPECT_EQ(read.Entries[0].Values[1].Type, uint32_t(REG_DWORD));
+
+    EXPECT_FALSE(read.Load(folder / u"missing.ini"));
+}
+
+TEST(UpdateRecovery, RestorePutsTheArchivedCopyBackAndRemovesWhatTheRunWrote) {
+    TTestFolder dest, profile, newProfile;
+    WriteFile(dest / u"ZIVR.exe", "old program");
+    ForceDirectories(dest / u"Skins");
+    WriteFile(dest / u"Skins\\Night Sky.zsk4", std::string(300000, 's'));
+    WriteFile(dest / u"AlbumArts.db", "cache");
+    WriteFile(profile / u"ZIVR.ini", "old settings");
+    {
+        ForceDirectories(dest / u"!Backup");
+        TSetupZipWriter zip(dest / u"!Backup\\before.zip");
+        zip.AddFile(profile / u"ZIVR.ini", u"Profiles\\Ann\\ZIVR.ini");
+        zip.AddFile(dest / u"ZIVR.exe", u"Program\\ZIVR.exe");
+        zip.AddFile(dest / u"Skins\\Night Sky.zsk4", u"Program\\Skins\\Night Sky.zsk4");
+        zip.Close();
+    }
+    // What a failed run leaves: old files gone or overwritten, new ones written.
+    DeleteFile(dest / u"Skins\\Night Sky.zsk4");
+    WriteFile(dest / u"ZIVR.exe", "new program");
+    SetFileAttr(dest / u"ZIVR.exe", FILE_ATTRIBUTE_READONLY);
+    ForceDirectories(dest / u"Plugins\\New");
+    WriteFile(dest / u"Plugins\\New\\new.dll", "new");
+    WriteFile(dest / u"Uninstall.exe", "new");
+    WriteFile(profile / u"ZIVR.ini", "migrated");
+    WriteFile(profile / u"added.ini", "new");
+    const String createdProfile = newProfile / u"ZIVR\\";
+    ForceDirectories(createdProfile);
+    WriteFile(createdProfile + u"ZIVR.ini", "copy");
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, TSetupAppRepo::GetKeyPath(false) + kTestEntry);
+    RegWriteStr(
+        RegOpenKeyWrite(HKEY_LOCAL_MACHINE, TSetupAppRepo::GetKeyPath(false) + kTestEntry, true),
+        u"DisplayName", u"written by the run");
+
+    TSetupUpdateMarker marker;
+    marker.Archive = u"before.zip";
+    marker.Profiles.push_back({u"Ann", profile.Path(), createdProfile, false});
+    marker.Entries.push_back(
+        {kTestEntry,
+         true,
+         {{u"DisplayName", REG_SZ, u"old entry"}, {u"NoRepair", REG_DWORD, u"1"}}});
+    marker.Entries.push_back({kTestEntry + u"2", false, {}});
+    String reason;
+    ASSERT_TRUE(TSetupUpdateRecovery::Restore(dest.Path(), marker, reason)) << ToUtf8(reason);
+
+    EXPECT_EQ(ReadAll(dest / u"ZIVR.exe"), "old program");
+    EXPECT_EQ(ReadAll(dest / u"Skins\\Night Sky.zsk4"), std::string(300000, 's'));
+    EXPECT_EQ(ReadAll(profile / u"ZIVR.ini"), "old settings");
+    EXPECT_EQ(ReadAll(dest / u"AlbumArts.db"), "cache"); // never archived, never touched
+    for (const String& gone : {dest / u"Plugins\\New\\new.dll", dest / u"Uninstall.exe",
+                               profile / u"added.ini", createdProfile + u"ZIVR.ini"})
+        EXPECT_FALSE(FileExists(gone)) << ToUtf8(gone);
+    EXPECT_FALSE(DirectoryExists(dest / u"Plugins"));
+    EXPECT_FALSE(DirectoryExists(createdProfile));
+    EXPECT_TRUE(FileExists(dest / u"!Backup\\before.zip"));
+
+    const String key = TSetupAppRepo::GetKeyPath(false) + kTestEntry;
+    EXPECT_EQ(RegReadStr(HKEY_LOCAL_MACHINE, key, u"DisplayName"), u"old entry");
+    EXPECT_EQ(RegReadInt(RegOpenKeyRead(HKEY_LOCAL_MACHINE, key), u"NoRepair", 0), 1);
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+}
+
+TEST(UpdateRecovery, RestoreWithoutItsArchiveSaysWhichArchive) {
+    TTestFolder dest;
+    WriteFile(dest / u"ZIVR.exe", "new");
+    TSetupUpdateMarker marker;
+    marker.Archive = u"gone.zip";
+    String reason;
+    EXPECT_FALSE(TSetupUpdateRecovery::Restore(dest.Path(), marker, reason));
+    EXPECT_NE(reason.find(u"gone.zip"), String::npos);
+    EXPECT_TRUE(FileExists(dest / u"ZIVR.exe")); // nothing removed without a way back
+}
+
+TEST(FreeSpace, FiguresReadAsPeopleWriteThem) {
+    const struct {
+        uint64_t bytes;
+        const char16_t* text;
+    } cases[] = {
+        {0, u"0 bytes"},        {1023, u"1023 bytes"},        {1024, u"1.0 KB"},
+        {1536, u"1.5 KB"},      {1024 * 1024 + 1, u"1.1 MB"}, // rounded up: never less than needed
+        {5ull << 30, u"5.0 GB"}};
+    for (const auto& c : cases) EXPECT_EQ(TSetupFreeSpace::FormatBytes(c.bytes), c.text) << c.bytes;
+    EXPECT_EQ(TSetupFreeSpace::FormatBytes(1024 * 1024 + 1, false), u"1.0 MB");
+}
+
+TEST(FreeSpace, RefusesAVolumeThatCannotTakeTheRun) {
+    TTestFolder folder;
+    const TSetupProductInfoClass saved = ProductInfoClass;
+    ProductInfoClass = [] {
+        return std::unique_ptr<TSetupProductInfo>(new ZUXTest::TInertProduct);
+    };
+    {
+        TSetup setup(u"/AUTO=\"" + folder.Path() + u"\" /SILENT");
+        setup.Resources->InitializeLanguages(1033);
+        const auto available = TSetupFreeSpace::Available(folder / u"not\\yet\\there\\");
+        ASSERT_TRUE(available.has_value());
+        EXPECT_NO_THROW(TSetupFreeSpace::Check(folder.Path(), 0));
+        try {
+            TSetupFreeSpace::Check(folder.Path(), *available + (1ull << 40));
+            ADD_FAILURE() << "not refused";
+        } catch (const EInstallerInstallError& e) {
+            EXPECT_NE(e.Message().find(ExtractFileDrive(folder.Path())), String::npos);
+            EXPECT_NE(e.Message().find(TSetupFreeSpace::FormatBytes(*available + (1ull << 40))),
+                      String::npos);
+        }
+        EXPECT_GT(TSetupFreeSpace::RunBytes(), GetFileSize(GetProgramFileName()));
+    }
+    ProductInfoClass = saved;
+}
+
+} // namespace
