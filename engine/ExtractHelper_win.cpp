@@ -116,8 +116,8 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
         LogFmt(u"File replaced: %s renamed to %s.bak", {fileName, fileName});
     else
         LogLastError(u"File cannot be renamed to .bak: " + fileName);
-    // Nobody is there to answer in a silent run.
-    int answer = Setup->HasFlag(sfSilent) ? 0 : saRetry;
+    // Nobody is there to answer in a silent run (but the fault tests' script).
+    int answer = Setup->HasFlag(sfSilent) ? FaultAnswer() : saRetry;
     while (answer == saRetry) {
         if (CreateFileForWriting(fileName, target)) return true;
         LogLastError(u"File cannot be opened for writing: " + fileName);
