@@ -371,7 +371,8 @@ String GetAppDataFolder() {
 }
 
 String GetDesktopFolder() {
-    return GetSpecialFolder(CSIDL_DESKTOP);
+    // A new profile may not have its desktop folder yet; a portable copy goes there.
+    return GetSpecialFolder(CSIDL_DESKTOP | CSIDL_FLAG_CREATE);
 }
 
 String GetProgramFileName() {

@@ -33,7 +33,9 @@ click${T}bNext
 waitgone${T}WizardForm${T}30000
 SCRIPT
 check "the uninstall wizard went through its pages" test $? -eq 0
-check "the first process hands over and exits 0" test "$(exit_code)" = 0
+# The first process waits for its copy in the temporary folder and passes on its code.
+check "the first process ends with the removal" ended 60
+check "and exits 0" test "$(exit_code)" = 0
 "$launcher" --stop # the uninstaller ran on from the temporary folder
 dest=$drive/ZIVR-wizard-u
 check "the player is removed" test ! -e "$dest/ZIVR.exe"
