@@ -9,7 +9,7 @@
 namespace ZUX {
 
 namespace {
-// The one window the spec calls the application's main window.
+// The application's main window: the owner of boxes that name none.
 HWND mainWindow = nullptr;
 } // namespace
 

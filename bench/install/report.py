@@ -36,7 +36,7 @@ def main():
         out = os.path.join(work, "times", s)
         rounds = len(times(f"{out}.install.ours"))
         print(f"\n### {s}: {files} files, {mb(size)}, median of {rounds} alternating rounds\n")
-        print("| | ZIVR Setup | less the specified waits | NSIS | ratio (less waits) |")
+        print("| | ZIVR Setup | less the deliberate waits | NSIS | ratio (less waits) |")
         print("|---|---|---|---|---|")
         for race, label in (("install", "silent install"), ("remove", "silent removal")):
             ours = statistics.median(times(f"{out}.{race}.ours"))

@@ -33,7 +33,7 @@ while (($#)); do
 done
 ((${#sets[@]})) || sets=(machine gen1000 gen10000)
 
-# The specified waits: closing the player (2 s) and the pause after the shell
+# The deliberate waits: closing the player (2 s) and the pause after the shell
 # notification (1 s) in an installation; the close pass (2 s) in a removal.
 install_waits=3.0
 removal_waits=2.0
