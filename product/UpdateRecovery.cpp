@@ -262,7 +262,8 @@ bool TSetupUpdateMarker::Save(const String& fileName) const {
     }
     // A marker is whole or absent: a killed write leaves only the temporary file.
     const String temporary = fileName + u".new";
-    return ini.SaveToFile(temporary, TZUXEncoding::UTF16LE) && MoveFileReplacing(temporary, fileName);
+    return ini.SaveToFile(temporary, TZUXEncoding::UTF16LE) &&
+           MoveFileReplacing(temporary, fileName);
 }
 
 bool TSetupUpdateMarker::Load(const String& fileName) {
@@ -312,6 +313,10 @@ String TSetupUpdateRecovery::MarkerFileName(const String& dest) {
     return BackupFolder(dest) + u"z Update in progress.ini";
 }
 
+String TSetupUpdateRecovery::RecordFileName(const String& dest) {
+    return BackupFolder(dest) + u"z Update in progress (record).ini";
+}
+
 void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool portable,
                                  bool destExisted, const TSetupProfileInfoList& profiles) {
     const String marker = MarkerFileName(dest);
@@ -324,6 +329,7 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
                    {BackupFolder(dest) + earlier.Archive}));
     }
     marker_ = TSetupUpdateMarker();
+    record_ = TSetupUpdateRecord();
     deleteOnSuccess_.clear();
     marker_.State = u"Prepared";
     marker_.Archive = ExtractFileName(archive);
@@ -340,12 +346,26 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
                                : String();
         if (!own.empty() && !SameText(own, u"ZIVR") && !SameText(own, u"ZIVR3"))
             names.push_back(own);
-        for (const String& name : names) marker_.Entries.push_back(ReadEntry(name));
+        for (const String& name : names) {
+            marker_.Entries.push_back(ReadEntry(name));
+            // Whole, and in both views: a new entry replaces the 32-bit one too.
+            for (const bool wow : {false, true})
+                record_.Keys.push_back(
+                    TSetupUpdateRecord::ReadKey(TSetupAppRepo::GetKeyPath(wow) + name));
+        }
     }
-    if (!ForceDirectories(BackupFolder(dest)) || !marker_.Save(marker))
+    // The archive holds files only; the old copy's empty folders are written down.
+    const String folder = IncludeTrailingPathDelimiter(dest);
+    if (destExisted) record_.AddEmptyFolders(folder, BackupFolder(folder));
+    for (const auto& profile : marker_.Profiles)
+        if (!StartsWith(IncludeTrailingPathDelimiter(profile.OldPath), folder, true))
+            record_.AddEmptyFolders(profile.OldPath, String());
+    // The record first: a marker is never without it.
+    const String record = RecordFileName(dest);
+    if (!ForceDirectories(BackupFolder(dest)) || !record_.Save(record) || !marker_.Save(marker))
         throw EInstallerInstallError(
             Format(u"Cannot write the file \"%s\". %s", {marker, SysErrorMessage(GetLastError())}));
-    dest_ = IncludeTrailingPathDelimiter(dest);
+    dest_ = folder;
     active_ = true;
     LogFmt(u"File written: %s (update in flight)", {marker});
 }
@@ -354,6 +374,25 @@ bool TSetupUpdateRecovery::DeleteOnSuccess(const String& path) {
     if (!active_) return false;
     deleteOnSuccess_.push_back(path);
     return true;
+}
+
+void TSetupUpdateRecovery::KeepPaths(const std::vector<String>& paths) {
+    if (!active_) return;
+    for (const String& path : paths) record_.Paths.push_back(TSetupUpdateRecord::ReadPath(path));
+    SaveRecord();
+}
+
+void TSetupUpdateRecovery::KeepServer(const String& dllPath) {
+    if (!active_) return;
+    record_.Servers.push_back(dllPath);
+    SaveRecord();
+}
+
+void TSetupUpdateRecovery::SaveRecord() {
+    const String fileName = RecordFileName(dest_);
+    if (!record_.Save(fileName))
+        throw EInstallerInstallError(Format(u"Cannot write the file \"%s\". %s",
+                                            {fileName, SysErrorMessage(GetLastError())}));
 }
 
 void TSetupUpdateRecovery::SetState(const String& state) {
@@ -377,6 +416,7 @@ String TSetupUpdateRecovery::End(bool failed) {
     if (!failed) {
         for (const String& path : surplus) DeleteFileOrSchedule(path);
         DeleteFile(marker);
+        DeleteFile(RecordFileName(dest_));
         // A fresh installation keeps no backup folder of its own.
         RemoveDir(BackupFolder(dest_));
         return String();
@@ -384,9 +424,10 @@ String TSetupUpdateRecovery::End(bool failed) {
     LogFmt(u"Run failed after the old copy was touched: restoring from \"%s\"",
            {BackupFolder(dest_) + marker_.Archive});
     String reason;
-    if (Restore(dest_, marker_, reason)) {
+    if (Restore(dest_, marker_, record_, reason)) {
         Log(u"Restored");
         DeleteFile(marker);
+        DeleteFile(RecordFileName(dest_));
         RemoveDir(BackupFolder(dest_));
         if (!marker_.DestExisted) RemoveDir(dest_);
         if (marker_.Archive.empty())
@@ -421,9 +462,13 @@ void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
     try {
         if (!marker.Load(fileName)) return;
         const String folder = IncludeTrailingPathDelimiter(dest);
+        // A marker of a version that kept no record restores without one.
+        TSetupUpdateRecord record;
+        record.Load(RecordFileName(folder));
         String reason;
-        if (Restore(folder, marker, reason)) {
+        if (Restore(folder, marker, record, reason)) {
             DeleteFile(fileName);
+            DeleteFile(RecordFileName(folder));
             RemoveDir(BackupFolder(folder));
             if (!marker.DestExisted) RemoveDir(folder);
             Notice = marker.Archive.empty()
@@ -446,7 +491,7 @@ void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
 }
 
 bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker& marker,
-                                   String& reason) {
+                                   const TSetupUpdateRecord& record, String& reason) {
     const String folder = IncludeTrailingPathDelimiter(dest);
     const String backup = BackupFolder(folder);
     std::vector<uint8_t> buffer(1024 * 1024);
@@ -511,5 +556,11 @@ bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker&
         }
     }
     for (const auto& entry : marker.Entries) WriteEntry(entry);
+    // After the files: a shell extension is registered from its restored file.
+    String failure;
+    if (!record.PutBack(failure)) {
+        if (ok) reason = failure;
+        ok = false;
+    }
     return ok;
 }
