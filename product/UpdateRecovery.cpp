@@ -166,16 +166,16 @@ public:
         return code == UNZ_END_OF_LIST_OF_FILE;
     }
 
-    // Writes the entry to target (replacing it); false with the reason.
-    bool Extract(const TItem& item, const String& target, std::vector<uint8_t>& buffer,
+    // Writes the entry to target (replacing it, when it exists); its folder
+    // is there. False with the reason.
+    bool Extract(const TItem& item, const String& target, bool exists, std::vector<uint8_t>& buffer,
                  String& reason) {
         if (unzGoToFilePos64(zip_, &item.Position) != UNZ_OK ||
             unzOpenCurrentFile(zip_) != UNZ_OK) {
             reason = Format(u"The archive entry \"%s\" cannot be read", {item.Name});
             return false;
         }
-        ForceDirectoriesForFile(target);
-        SetFileAttr(target, FILE_ATTRIBUTE_NORMAL);
+        if (exists) SetFileAttr(target, FILE_ATTRIBUTE_NORMAL);
         TZUXKernelHandle file = Create(target);
         if (!file && MoveFile(target, target + u".bak")) file = Create(target);
         const uint32_t createError = GetLastError();
@@ -212,23 +212,40 @@ private:
 };
 
 // Deletes the files below folder that are not in keep (upper-cased full
-// paths), outside skip; then the folders that became empty.
+// paths), outside skip (a folder that is not entered); then the folders that
+// became empty. What a link leads to is not walked.
 void RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
                   const String& skip) {
-    if (!DirectoryExists(folder)) return;
-    EnumFiles(
-        folder, String(), fkAny,
-        [&](const TZUXFindFileInfo& info) {
+    std::vector<String> subfolders;
+    {
+        TZUXFindFileInfo info;
+        if (!FindFirst(folder, String(), fkAny, info)) return;
+        do {
             const String path = info.FullPath();
-            if (!skip.empty() && StartsWith(IncludeTrailingPathDelimiter(path), skip, true)) return;
             if (info.IsFolder) {
-                RemoveDir(path);
-            } else if (!keep.count(UpperCase(path)) && !IsUnarchivedCache(info.Name)) {
+                if (!IsLinkFolder(info) && !(!skip.empty() && SameText(path + u"\\", skip)))
+                    subfolders.push_back(path + u"\\");
+            } else if (!keep.count(UpperCase(path)) && !IsUnarchivedCache(info.Name) &&
+                       !DeleteFile(path)) {
+                // Read-only: the run's own files may be, the user's never are.
                 SetFileAttr(path, FILE_ATTRIBUTE_NORMAL);
                 DeleteFile(path);
             }
-        },
-        true);
+        } while (FindNext(info));
+    }
+    for (const String& sub : subfolders) {
+        RemoveOthers(sub, keep, skip);
+        RemoveDir(sub);
+    }
+}
+
+// The file's size, or nothing when there is no such file.
+std::optional<uint64_t> SizeOf(const String& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(WStr(LongPathForm(path)), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 } // namespace
@@ -544,13 +561,17 @@ bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker&
 
     // The old files come back; those still intact are left as they are.
     bool ok = true;
+    std::unordered_set<String> folders; // known to be there
     for (const auto& [item, target] : targets) {
-        if (FileExists(target) && GetFileSize(target) == item.Size) {
+        const auto size = SizeOf(target);
+        if (size && *size == item.Size) {
             const auto crc = FileCrc(target, buffer);
             if (crc && *crc == item.Crc) continue;
         }
+        if (!size && folders.insert(UpperCase(ExtractFilePath(target))).second)
+            ForceDirectoriesForFile(target);
         String failure;
-        if (!archive->Extract(item, target, buffer, failure)) {
+        if (!archive->Extract(item, target, bool(size), buffer, failure)) {
             if (ok) reason = failure;
             ok = false;
         }
