@@ -213,30 +213,34 @@ private:
 
 // Deletes the files below folder that are not in keep (upper-cased full
 // paths), outside skip (a folder that is not entered); then the folders that
-// became empty. What a link leads to is not walked.
-void RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
+// became empty. What a link leads to is not walked. True when nothing is left.
+bool RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
                   const String& skip) {
+    bool empty = true;
     std::vector<String> subfolders;
     {
         TZUXFindFileInfo info;
-        if (!FindFirst(folder, String(), fkAny, info)) return;
+        if (!FindFirst(folder, String(), fkAny, info)) return true;
         do {
             const String path = info.FullPath();
             if (info.IsFolder) {
-                if (!IsLinkFolder(info) && !(!skip.empty() && SameText(path + u"\\", skip)))
+                if (IsLinkFolder(info) || (!skip.empty() && SameText(path + u"\\", skip)))
+                    empty = false;
+                else
                     subfolders.push_back(path + u"\\");
-            } else if (!keep.count(UpperCase(path)) && !IsUnarchivedCache(info.Name) &&
-                       !DeleteFile(path)) {
+            } else if (keep.count(UpperCase(path)) || IsUnarchivedCache(info.Name)) {
+                empty = false;
+            } else if (!DeleteFile(path)) {
                 // Read-only: the run's own files may be, the user's never are.
                 SetFileAttr(path, FILE_ATTRIBUTE_NORMAL);
-                DeleteFile(path);
+                empty = DeleteFile(path) && empty;
             }
         } while (FindNext(info));
     }
-    for (const String& sub : subfolders) {
-        RemoveOthers(sub, keep, skip);
-        RemoveDir(sub);
-    }
+    // A folder that still holds something is not asked to go.
+    for (const String& sub : subfolders)
+        if (!RemoveOthers(sub, keep, skip) || !RemoveDir(sub)) empty = false;
+    return empty;
 }
 
 // The file's size, or nothing when there is no such file.
