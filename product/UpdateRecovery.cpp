@@ -515,7 +515,8 @@ bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker&
                                    const TSetupUpdateRecord& record, String& reason) {
     const String folder = IncludeTrailingPathDelimiter(dest);
     const String backup = BackupFolder(folder);
-    std::vector<uint8_t> buffer(1024 * 1024);
+    // Enough for full-speed reads and writes; a larger one costs its pages.
+    std::vector<uint8_t> buffer(128 * 1024);
 
     // Where each archived file goes back to.
     std::vector<std::pair<TArchiveReader::TItem, String>> targets;
