@@ -383,9 +383,12 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
             record_.AddEmptyFolders(profile.OldPath, String());
     // The record first: a marker is never without it.
     const String record = RecordFileName(dest);
-    if (!ForceDirectories(BackupFolder(dest)) || !record_.Save(record) || !marker_.Save(marker))
-        throw EInstallerInstallError(
-            Format(u"Cannot write the file \"%s\". %s", {marker, SysErrorMessage(GetLastError())}));
+    const auto unwritten = [](const String& file) {
+        return EInstallerInstallError(
+            Format(u"Cannot write the file \"%s\". %s", {file, SysErrorMessage(GetLastError())}));
+    };
+    if (!ForceDirectories(BackupFolder(dest)) || !record_.Save(record)) throw unwritten(record);
+    if (!marker_.Save(marker)) throw unwritten(marker);
     dest_ = folder;
     active_ = true;
     LogFmt(u"File written: %s (update in flight)", {marker});
