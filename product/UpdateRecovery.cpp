@@ -121,6 +121,10 @@ std::optional<uint32_t> FileCrc(const String& path, std::vector<uint8_t>& buffer
     return uint32_t(crc);
 }
 
+struct TUnzipCloser {
+    static void Close(unzFile zip) noexcept { unzClose(zip); }
+};
+
 // The archive, read entry by entry.
 class TArchiveReader {
 public:
@@ -128,15 +132,10 @@ public:
         zlib_filefunc64_def functions;
         fill_win32_filefunc64W(&functions);
         const std::wstring wide(WStr(LongPathForm(fileName)));
-        zip_ = unzOpen2_64(wide.c_str(), &functions);
+        zip_ = TZUXHandle<unzFile, TUnzipCloser>(unzOpen2_64(wide.c_str(), &functions));
     }
-    ~TArchiveReader() {
-        if (zip_) unzClose(zip_);
-    }
-    TArchiveReader(const TArchiveReader&) = delete;
-    TArchiveReader& operator=(const TArchiveReader&) = delete;
 
-    bool IsOpen() const { return zip_ != nullptr; }
+    bool IsOpen() const { return bool(zip_); }
 
     struct TItem {
         String Name; // backslashes
@@ -146,12 +145,12 @@ public:
     };
     // False when the directory cannot be read.
     bool List(std::vector<TItem>& items) {
-        int code = unzGoToFirstFile(zip_);
+        int code = unzGoToFirstFile(zip_.Get());
         while (code == UNZ_OK) {
             unz_file_info64 info;
             char name[4096];
-            if (unzGetCurrentFileInfo64(zip_, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
-                UNZ_OK)
+            if (unzGetCurrentFileInfo64(zip_.Get(), &info, name, sizeof name, nullptr, 0, nullptr,
+                                        0) != UNZ_OK)
                 return false;
             TItem item;
             const std::string_view bytes(name, std::min<size_t>(info.size_filename, sizeof name));
@@ -159,9 +158,9 @@ public:
                 (info.flag & (1u << 11)) ? FromUtf8(bytes) : AnsiToString(bytes), u"/", u"\\");
             item.Size = info.uncompressed_size;
             item.Crc = uint32_t(info.crc);
-            unzGetFilePos64(zip_, &item.Position);
+            unzGetFilePos64(zip_.Get(), &item.Position);
             if (!item.Name.empty() && item.Name.back() != u'\\') items.push_back(std::move(item));
-            code = unzGoToNextFile(zip_);
+            code = unzGoToNextFile(zip_.Get());
         }
         return code == UNZ_END_OF_LIST_OF_FILE;
     }
@@ -170,8 +169,8 @@ public:
     // is there. False with the reason.
     bool Extract(const TItem& item, const String& target, bool exists, std::vector<uint8_t>& buffer,
                  String& reason) {
-        if (unzGoToFilePos64(zip_, &item.Position) != UNZ_OK ||
-            unzOpenCurrentFile(zip_) != UNZ_OK) {
+        if (unzGoToFilePos64(zip_.Get(), &item.Position) != UNZ_OK ||
+            unzOpenCurrentFile(zip_.Get()) != UNZ_OK) {
             reason = Format(u"The archive entry \"%s\" cannot be read", {item.Name});
             return false;
         }
@@ -182,7 +181,7 @@ public:
         bool ok = bool(file);
         if (!ok) reason = Format(u"\"%s\": %s", {target, SysErrorMessage(createError)});
         while (ok) {
-            const int got = unzReadCurrentFile(zip_, buffer.data(), unsigned(buffer.size()));
+            const int got = unzReadCurrentFile(zip_.Get(), buffer.data(), unsigned(buffer.size()));
             if (got == 0) break;
             DWORD written = 0;
             if (got < 0) {
@@ -195,7 +194,7 @@ public:
             }
         }
         // The entry's checksum is tested when it has been read to its end.
-        if (unzCloseCurrentFile(zip_) != UNZ_OK && ok) {
+        if (unzCloseCurrentFile(zip_.Get()) != UNZ_OK && ok) {
             reason = Format(u"The archive entry \"%s\" is damaged", {item.Name});
             ok = false;
         }
@@ -208,7 +207,7 @@ private:
                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
-    unzFile zip_ = nullptr;
+    TZUXHandle<unzFile, TUnzipCloser> zip_;
 };
 
 // Deletes the files below folder that are not in keep (upper-cased full
