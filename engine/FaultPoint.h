@@ -7,3 +7,6 @@
 void FaultPoint(const char* name);
 // The tests' answer to the locked-file question (abort 3, ignore 5), or 0.
 int FaultAnswer();
+// True when the tests want a run with administrator rights to act as one
+// without: the main routine then relaunches itself elevated.
+bool FaultNotElevated();

@@ -15,6 +15,7 @@
 #include "ZUX/Base/Win32.h"
 #include "ZUX/UI/MessageDialog.h"
 #include "engine/Elevation.h"
+#include "engine/FaultPoint.h"
 #include "engine/Setup.h"
 #include "engine/SpawnService.h"
 
@@ -164,7 +165,8 @@ int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
         String token;
         if (HasSwitch(params, u"SKIPUAC", token)) {
             TSetupSpawnService::Initialize(uintptr_t(StrToInt64Def(token, 0)));
-        } else if (!IsUserAnAdmin()) {
+        } else if (!IsUserAnAdmin() || FaultNotElevated()) {
+            // The elevated copy is given /SKIPUAC and never comes here.
             Log(u"No administrator rights: relaunching elevated");
             const std::optional<uint32_t> code = RunElevated(WithLogSwitch(params));
             return code ? int(*code) : EXIT_ELEVATION_DECLINED;

@@ -16,13 +16,14 @@ TSetupResources::TSetupResources(TZUXStream& setupPackage, TZUXStream& productPa
 }
 
 void TSetupResources::Initialize(TZUXStream& setupPackage, TZUXStream& productPackage,
-                                 const TSetupKnownFolders& folders) {
+                                 const TSetupKnownFolders& folders, uint32_t productMaxContent) {
     Script = std::make_unique<TSetupScript>();
     Languages = std::make_unique<TZUXStringList>();
     LangTexts = std::make_unique<TZUXIniFile>();
 
     SetupPackage = std::make_unique<TSetupPackageReader>(setupPackage);
-    ProductPackage = std::make_unique<TSetupPackageReader>(productPackage);
+    ProductPackage =
+        std::make_unique<TSetupPackageReader>(productPackage, SetupPackageKey, productMaxContent);
 
     // An "Install.xml" of the product package would win: it is searched first.
     Script->LoadFromStream(*GetStream(u"Install.xml"));

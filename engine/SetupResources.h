@@ -98,8 +98,9 @@ public:
 
 private:
     ZUX::String Expand(ZUX::StringView text, bool lineBreaks) const;
+    // The product package's content is refused beyond productMaxContent bytes.
     void Initialize(ZUX::TZUXStream& setupPackage, ZUX::TZUXStream& productPackage,
-                    const TSetupKnownFolders& folders);
+                    const TSetupKnownFolders& folders, uint32_t productMaxContent = UINT32_MAX);
 
     const ISetupMacroSource* macros_;
     ZUX::String temp_;

@@ -7,6 +7,7 @@
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
 #include "ZUX/Base/Win32.h"
+#include "engine/UninstallLog.h"
 
 #include <shlobj.h>
 
@@ -41,7 +42,7 @@ TSetupResources::TSetupResources(const ISetupMacroSource* macros) : macros_(macr
     if (IsUninstaller()) {
         TZUXBufferedFileStream product(ChangeFileExt(program, u".dat"),
                                        fmOpenRead | fmShareDenyNone);
-        Initialize(setup, product, folders);
+        Initialize(setup, product, folders, UninstallPackageMaxContent);
     } else {
         TZUXBufferStream product = ResourceStream(L"PRODUCT");
         Initialize(setup, product, folders);

@@ -7,10 +7,18 @@
 
 #include "ZUX/Base/IniFile.h"
 
+#include <cstdint>
+
 #include <vector>
 
 // The log's name in the uninstaller's package.
 inline constexpr const char16_t* UninstallLogName = u"Uninstall.ini";
+// The most the uninstaller's package may hold once unpacked. It lies in the
+// installation's folder, which a portable copy leaves writable to every user;
+// the bound relative to its packed size still lets a few forged megabytes
+// claim gigabytes. A log of 100,000 files is about 10 MiB of UTF-16 text, so
+// no real one comes near.
+inline constexpr uint32_t UninstallPackageMaxContent = 256u << 20;
 
 class TSetupUninstallLog {
 public:

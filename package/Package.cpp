@@ -154,7 +154,8 @@ void TSetupPackageFileTable::SaveToStream(TZUXStream& stream) const {
     for (const auto& item : items_) item->SaveToStream(stream);
 }
 
-TSetupPackageReader::TSetupPackageReader(TZUXStream& source, const String& keyText) {
+TSetupPackageReader::TSetupPackageReader(TZUXStream& source, const String& keyText,
+                                         uint32_t maxContent) {
     uint8_t header[12];
     source.ReadBuffer(header, sizeof header);
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) throw ESetupPackageReadError();
@@ -164,7 +165,7 @@ TSetupPackageReader::TSetupPackageReader(TZUXStream& source, const String& keyTe
     // LZMA packs real files far less tightly than this; a small package that
     // claims gigabytes is a decompression bomb.
     const int64_t packed = source.Size() - source.Position();
-    if (int64_t(size) > packed * kMaxPackingRatio + kMaxPackingSlack)
+    if (int64_t(size) > packed * kMaxPackingRatio + kMaxPackingSlack || size > maxContent)
         throw ESetupPackageReadError();
 
     TSetupKey key;

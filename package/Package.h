@@ -72,11 +72,12 @@ class TSetupPackageReader : public TCustomSetupPackage {
 public:
     // Reads the package at source's position; source is neither kept nor
     // closed. Raises ESetupPackageReadError, EInvalidOperation or EReadError.
-    // A content more than 1024 times the packed stream (plus 1 MiB) is refused
-    // before anything is reserved.
+    // A content more than 1024 times the packed stream (plus 1 MiB), or more
+    // than maxContent bytes, is refused before anything is reserved or decoded.
     // The key is the installer's unless another is given.
     explicit TSetupPackageReader(ZUX::TZUXStream& source,
-                                 const ZUX::String& keyText = SetupPackageKey);
+                                 const ZUX::String& keyText = SetupPackageKey,
+                                 uint32_t maxContent = UINT32_MAX);
 
     bool Contains(ZUX::StringView name) const { return table_.Find(name) != nullptr; }
     // A copy of the file, positioned at 0, owned by the caller; false when the

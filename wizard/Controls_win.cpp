@@ -2,6 +2,7 @@
 
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/UI/MessageDialog.h"
+#include "ZUX/UI/SystemLibraries.h"
 #include "engine/InstallerErrors.h"
 #include "wizard/Palette.h"
 
@@ -158,8 +159,8 @@ void TImage::Draw(HDC dc, const RECT& dest) const {
     const HGDIOBJ old = SelectObject(source, bitmap_);
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     SetStretchBltMode(dc, HALFTONE);
-    AlphaBlend(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source, 0,
-               0, width_, height_, blend);
+    GdiAlphaBlend(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source,
+                  0, 0, width_, height_, blend);
     SelectObject(source, old);
     DeleteDC(source);
 }
@@ -174,7 +175,7 @@ namespace {
 // A read-only viewer lets Tab move on and Enter press the default button.
 LRESULT CALLBACK ViewerKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                             DWORD_PTR) noexcept {
-    LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    LRESULT result = CommonControls().DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_GETDLGCODE) result &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
     return result;
 }
@@ -188,7 +189,8 @@ HWND CreateRichViewer(HWND parent, bool vscroll) {
     const HWND viewer = CreateWindowExW(0, L"RICHEDIT50W", L"", style, 0, 0, 10, 10, parent,
                                         nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!viewer) return nullptr;
-    SetWindowSubclass(viewer, ViewerKeys, 1, 0);
+    if (const auto subclass = CommonControls().SetWindowSubclass)
+        subclass(viewer, ViewerKeys, 1, 0);
     SendMessageW(viewer, EM_SETREADONLY, TRUE, 0);
     SendMessageW(viewer, EM_SETEVENTMASK, 0,
                  ENM_CHANGE | ENM_REQUESTRESIZE | ENM_SELCHANGE | ENM_PROTECTED | ENM_LINK);

@@ -1,10 +1,10 @@
 #include "wizard/Pages.h"
 
+#include "ZUX/UI/SystemLibraries.h"
 #include "engine/Setup.h"
 
 #include <commctrl.h>
 #include <richedit.h>
-#include <uxtheme.h>
 
 using namespace ZUX;
 using Wizard::TRect;
@@ -119,7 +119,7 @@ TSetupPage::TControl& TSetupPage::CreateControl(TRect units, StringView name,
     Wizard::SetComponentName(control->Handle, control->Name);
     if (Wizard::Palette().Dark &&
         (wcscmp(windowClass, L"BUTTON") == 0 || wcscmp(windowClass, PROGRESS_CLASSW) == 0))
-        SetWindowTheme(control->Handle, L"", L""); // classic look takes our colours
+        ZUX::UseClassicLook(control->Handle); // the classic look takes our colours
     controls_.push_back(std::move(control));
     TControl& result = *controls_.back();
     SetFont(result.Handle, result.FontPoints, false);

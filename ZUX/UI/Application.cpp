@@ -2,6 +2,7 @@
 
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/Shell.h"
+#include "ZUX/UI/SystemLibraries.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -17,7 +18,7 @@ TZUXApplicationScope::TZUXApplicationScope() noexcept {
     com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                                        ICC_USEREX_CLASSES | ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
+    if (const auto init = CommonControls().InitCommonControlsEx) init(&controls);
     loader_ = CreateThread(nullptr, 0, LoadRichEdit, this, 0, nullptr);
     if (!loader_) LoadRichEdit(this);
     scope = this;

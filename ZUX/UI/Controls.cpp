@@ -2,9 +2,9 @@
 
 #include "ZUX/UI/ColorMode.h"
 #include "ZUX/UI/Form.h"
+#include "ZUX/UI/SystemLibraries.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 namespace ZUX {
 
@@ -110,7 +110,7 @@ TZUXWindow::TCreateParams TZUXCheckBox::CreateParams() {
 
 void TZUXCheckBox::HandleCreated() {
     // The classic look takes the text colour we give it, in both skins.
-    SetWindowTheme(Handle(), L"", L"");
+    UseClassicLook(Handle());
     SendMessageW(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
     TZUXControl::HandleCreated();
 }

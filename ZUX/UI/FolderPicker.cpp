@@ -5,7 +5,6 @@
 #include "ZUX/UI/DialogTexts.h"
 
 #include <shlobj.h>
-#include <uxtheme.h>
 
 namespace ZUX {
 

@@ -145,8 +145,8 @@ void TZUXBitmap::Draw(HDC dc, const RECT& dest, BYTE opacity) const noexcept {
     if (!memory) return;
     const HGDIOBJ old = SelectObject(memory, bitmap_.Get());
     BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, AC_SRC_ALPHA};
-    AlphaBlend(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, memory, 0,
-               0, width_, height_, blend);
+    GdiAlphaBlend(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, memory,
+                  0, 0, width_, height_, blend);
     SelectObject(memory, old);
     DeleteDC(memory);
 }

@@ -3,6 +3,7 @@
 #include "ZUX/Base/Locale.h"
 #include "ZUX/UI/DialogTexts.h"
 #include "ZUX/UI/Image.h"
+#include "ZUX/UI/SystemLibraries.h"
 
 #include <commctrl.h>
 
@@ -21,7 +22,7 @@ TZUXImageComboBox::TZUXImageComboBox() = default;
 
 TZUXImageComboBox::~TZUXImageComboBox() {
     DestroyHandle();
-    if (images_) ImageList_Destroy(images_);
+    if (images_) CommonControls().ImageList_Destroy(images_);
 }
 
 TZUXWindow::TCreateParams TZUXImageComboBox::CreateParams() {
@@ -74,18 +75,21 @@ void TZUXImageComboBox::SetItemIndex(int index) {
 
 void TZUXImageComboBox::BuildImageList() {
     const int size = Scale(imageSize_);
-    const HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, int(imageBytes_.size()), 1);
+    const TZUXCommonControls& controls = CommonControls();
+    if (!controls.ImageList_Create) return;
+    const HIMAGELIST list =
+        controls.ImageList_Create(size, size, ILC_COLOR32, int(imageBytes_.size()), 1);
     if (!list) return;
     for (size_t i = 0; i < imageBytes_.size(); ++i) {
         if (size == imageSize_) {
-            ImageList_AddIcon(list, icons_[i].Get()); // the list keeps a copy
+            controls.ImageList_ReplaceIcon(list, -1, icons_[i].Get()); // the list keeps a copy
             continue;
         }
         TZUXIconHandle icon = CreateIconFromBytes(imageBytes_[i], UINT(size));
-        ImageList_AddIcon(list, icon ? icon.Get() : icons_[i].Get());
+        controls.ImageList_ReplaceIcon(list, -1, icon ? icon.Get() : icons_[i].Get());
     }
     SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(list));
-    if (images_) ImageList_Destroy(images_);
+    if (images_) controls.ImageList_Destroy(images_);
     images_ = list;
 }
 

@@ -1,5 +1,7 @@
 #include "ZUX/UI/Window.h"
 
+#include "ZUX/UI/SystemLibraries.h"
+
 #include <commctrl.h>
 
 namespace ZUX {
@@ -108,8 +110,9 @@ void TZUXWindow::CreateHandle(const TCreateParams& p) {
     }
     if (p.SystemClass) {
         Bind(window);
-        subclassed_ = SetWindowSubclass(window, SubclassWndProc, kSubclassId,
-                                        reinterpret_cast<DWORD_PTR>(this));
+        const auto subclass = CommonControls().SetWindowSubclass;
+        subclassed_ = subclass && subclass(window, SubclassWndProc, kSubclassId,
+                                           reinterpret_cast<DWORD_PTR>(this));
     }
     HandleCreated();
 }
@@ -128,7 +131,7 @@ void TZUXWindow::Unbind() noexcept {
         GlobalDeleteAtom(nameAtom_);
         nameAtom_ = 0;
     }
-    if (subclassed_) RemoveWindowSubclass(handle_, SubclassWndProc, kSubclassId);
+    if (subclassed_) CommonControls().RemoveWindowSubclass(handle_, SubclassWndProc, kSubclassId);
     subclassed_ = false;
     handle_ = nullptr;
 }
@@ -138,7 +141,8 @@ LRESULT TZUXWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TZUXWindow::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    if (subclassed_) return DefSubclassProc(handle_, message, wParam, lParam);
+    // Subclassed only where the common controls were loaded.
+    if (subclassed_) return CommonControls().DefSubclassProc(handle_, message, wParam, lParam);
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
@@ -175,7 +179,8 @@ LRESULT CALLBACK TZUXWindow::ClassWndProc(HWND window, UINT message, WPARAM wPar
 LRESULT CALLBACK TZUXWindow::SubclassWndProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam, UINT_PTR, DWORD_PTR data) noexcept {
     auto* self = reinterpret_cast<TZUXWindow*>(data);
-    if (!self || self->handle_ != window) return DefSubclassProc(window, message, wParam, lParam);
+    if (!self || self->handle_ != window)
+        return CommonControls().DefSubclassProc(window, message, wParam, lParam);
     return self->Dispatch(message, wParam, lParam);
 }
 

@@ -6,3 +6,7 @@ void FaultPoint(const char*) {}
 int FaultAnswer() {
     return 0;
 }
+
+bool FaultNotElevated() {
+    return false;
+}

@@ -4,6 +4,8 @@
 //   ZIVR_FAULT_FILL=<point>:<KB>:<file>  write <file> until its volume has only
 //                                        <KB> KiB free, as another program might
 //   ZIVR_FAULT_ANSWER=abort|ignore       the answer to the locked-file question
+//   ZIVR_FAULT_NOT_ELEVATED=1            a run with administrator rights acts as
+//                                        one without and relaunches itself elevated
 #include "engine/FaultPoint.h"
 
 #include "ZUX/Base/Handle.h"
@@ -56,4 +58,8 @@ void FaultPoint(const char* name) {
 int FaultAnswer() {
     const std::string answer = Env("ZIVR_FAULT_ANSWER");
     return answer == "abort" ? 3 : answer == "ignore" ? 5 : 0;
+}
+
+bool FaultNotElevated() {
+    return Env("ZIVR_FAULT_NOT_ELEVATED") == "1";
 }

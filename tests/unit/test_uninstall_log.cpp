@@ -44,3 +44,29 @@ TEST(UninstallLog, ReadsOnlyTheEntriesThatExistUpToTheLines) {
     EXPECT_EQ(TSetupUninstallLog::ReadFiles(log), (std::vector<String>{u"a.txt", u"c.txt"}));
     EXPECT_TRUE(TSetupUninstallLog::ReadFiles(TZUXIniFile()).empty());
 }
+
+// The uninstaller's package lies where any user of a portable copy may write:
+// a header claiming more than any log reaches is refused before a byte of
+// the stream is decoded, even where the packed stream is large enough to make
+// the claim plausible.
+TEST(UninstallLog, APackageClaimingMoreThanAnyLogIsRefusedUnread) {
+    const auto crafted = [](uint32_t size) {
+        Bytes bytes = "IPK5";
+        bytes.append(4, '\0'); // checksum
+        for (int i = 0; i < 4; ++i) bytes += char(uint8_t(size >> (8 * i)));
+        bytes.append(size_t(UninstallPackageMaxContent / 1024), '\x5D'); // packed "stream"
+        return bytes;
+    };
+    for (const uint32_t claim : {UninstallPackageMaxContent + 1, uint32_t(UINT32_MAX)}) {
+        TZUXMemoryStream dat(crafted(claim));
+        EXPECT_THROW(TSetupPackageReader(dat, SetupPackageKey, UninstallPackageMaxContent),
+                     ESetupPackageReadError)
+            << claim;
+        EXPECT_EQ(dat.Position(), 12) << "the stream was read: " << claim;
+    }
+    // At the bound the header alone does not refuse it: the stream is decoded
+    // (and found damaged).
+    TZUXMemoryStream dat(crafted(UninstallPackageMaxContent));
+    EXPECT_ANY_THROW(TSetupPackageReader(dat, SetupPackageKey, UninstallPackageMaxContent));
+    EXPECT_GT(dat.Position(), 12);
+}

@@ -21,7 +21,8 @@ inline void WriteFile(const String& path, std::string_view bytes = "x") {
 }
 
 // Deletes a tree with the raw API, whatever the attributes say; the code under
-// test is not trusted to clean up after itself.
+// test is not trusted to clean up after itself. A link is removed, never
+// entered: what it points to is not the test's.
 inline void RemoveTree(const String& folder) {
     std::vector<String> subfolders;
     WIN32_FIND_DATAW data;
@@ -32,7 +33,10 @@ inline void RemoveTree(const String& folder) {
             if (name == u"." || name == u"..") continue;
             const String full = folder + name;
             SetFileAttributesW(ZUX::WStr(ZUX::LongPathForm(full)), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            const DWORD link = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+            if ((data.dwFileAttributes & link) == link)
+                RemoveDirectoryW(ZUX::WStr(ZUX::LongPathForm(full)));
+            else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 subfolders.push_back(full + u"\\");
             else
                 DeleteFileW(ZUX::WStr(ZUX::LongPathForm(full)));

@@ -4,6 +4,7 @@
 #include "product/ActionCloseApplications.h"
 #include "product/ActionPrepare.h"
 
+#include "FolderLink.h"
 #include "TestFolder.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
@@ -28,6 +29,7 @@
 #include <string>
 
 using namespace ZUX;
+using ZUXTest::TFolderLink;
 using ZUXTest::TTestFolder;
 using ZUXTest::WriteFile;
 
@@ -305,9 +307,14 @@ TEST_F(ActionPrepare, ALinkInTheDestinationIsNeitherArchivedNorFollowed) {
     ASSERT_TRUE(ForceDirectories(dest));
     WriteFile(music + u"song.mp3", "the user's own");
     WriteFile(dest + u"old.dll");
-    if (!CreateSymbolicLinkW(WStr(dest + u"Music"), WStr(music), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
-        !(GetFileAttr(dest + u"Music") & FILE_ATTRIBUTE_REPARSE_POINT))
+    // One link in the copy, one in an obsolete folder whose files all go.
+    ASSERT_TRUE(ForceDirectories(dest + u"Plugins\\Falcon\\"));
+    WriteFile(dest + u"Plugins\\Falcon\\f.dll");
+    const TFolderLink link(dest + u"Music", music),
+        obsolete(dest + u"Plugins\\Falcon\\Music", music);
+    if (!IsRunningUnderWine() && !(link.Made() && obsolete.Made()))
         GTEST_SKIP() << "no folder links here";
+    ASSERT_TRUE(link.Made() && obsolete.Made());
     Make(dest, FlagBit(sfPortable));
     TSetupActionPrepare action;
     action.DoExecute();
@@ -316,7 +323,9 @@ TEST_F(ActionPrepare, ALinkInTheDestinationIsNeitherArchivedNorFollowed) {
     const auto entries = ReadZip(action.BackupFileName);
     EXPECT_EQ(entries.count("old.dll"), 1u);
     EXPECT_EQ(entries.count("Music/song.mp3"), 0u);
+    EXPECT_EQ(entries.count("Plugins/Falcon/Music/song.mp3"), 0u);
     EXPECT_FALSE(FileExists(dest + u"old.dll"));
+    EXPECT_FALSE(FileExists(dest + u"Plugins\\Falcon\\f.dll"));
 }
 
 TEST_F(ActionPrepare, NoBackupLeavesTheCopyButComponentsAndObsoleteFiles) {

@@ -10,6 +10,7 @@
 #include "product/ProductZIVR.h"
 #include "product/Profiles.h"
 #include "product/UpdateTasks.h"
+#include "tests/win/FolderLink.h"
 #include "tests/win/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <shlobj.h>
 
 using namespace ZUX;
+using ZUXTest::TFolderLink;
 using ZUXTest::TTestFolder;
 using ZUXTest::WriteFile;
 
@@ -105,6 +107,22 @@ TEST_F(UpdateTask, CopyFolderCopiesTreeAndNamesBothEndsOnFailure) {
     } catch (const EInstallerInstallError& e) {
         EXPECT_EQ(e.Message(), u"Cannot copy \"" + src + u"\" to \"" + blocked + u"\"");
     }
+}
+
+// A link in the tree (a "Music" folder pointing at the user's music) is not
+// copied, nor what it leads to.
+TEST_F(UpdateTask, CopyFolderLeavesLinksBehind) {
+    const String src = root / u"src\\", dst = root / u"dst\\", music = root / u"music\\";
+    Touch(src + u"a.ini");
+    Touch(music + u"Album\\song.mp3");
+    const TFolderLink link(src + u"Music", music);
+    if (!IsRunningUnderWine() && !link.Made()) GTEST_SKIP() << "no folder links here";
+    ASSERT_TRUE(link.Made());
+
+    TSetupHelper::CopyFolder(src, dst, false);
+    EXPECT_TRUE(FileExists(dst + u"a.ini"));
+    EXPECT_FALSE(DirectoryExists(dst + u"Music\\"));
+    EXPECT_TRUE(FileExists(music + u"Album\\song.mp3"));
 }
 
 TEST_F(UpdateTask, MigratesProfileOfVersion3900) {
