@@ -42,7 +42,8 @@ public:
 private:
     int Ask(const ZUX::String& text);
     bool CreateReplacement(const ZUX::String& fileName,
-                           std::unique_ptr<ZUX::TZUXBufferedFileStream>& target);
+                           std::unique_ptr<ZUX::TZUXBufferedFileStream>& target,
+                           int64_t bufferSize);
 
     ZUX::String replacement_; // the file the last target stream writes, when not in place
 

@@ -17,11 +17,19 @@
 #include "engine/UninstallLog.h"
 #include "package/Package.h"
 
+#include <algorithm>
+
 using namespace ZUX;
 
 namespace {
 
 constexpr int64_t kCopyBlock = 1 << 20;
+
+// A packaged file comes from memory in one piece: a buffer larger than the
+// file is only an allocation per file, which counts with thousands of them.
+int64_t WriteBufferFor(TZUXStream& source) {
+    return std::clamp<int64_t>(source.Size(), 1, TZUXBufferedFileStream::DefaultBufferSize);
+}
 
 String FileDigest(const String& fileName) {
     auto state = TZUXHashMD5::Initialize();
@@ -82,9 +90,10 @@ String TSetupExtractHelper::ReplacementName(const String& fileName) {
 }
 
 bool TSetupExtractHelper::CreateReplacement(const String& fileName,
-                                            std::unique_ptr<TZUXBufferedFileStream>& target) {
+                                            std::unique_ptr<TZUXBufferedFileStream>& target,
+                                            int64_t bufferSize) {
     const String side = ReplacementName(fileName);
-    if (!CreateFileForWriting(side, target)) return false;
+    if (!CreateFileForWriting(side, target, bufferSize)) return false;
     if (MoveFileExW(WStr(LongPathForm(side)), WStr(LongPathForm(fileName)),
                     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
         RestartRequired = true;
@@ -101,7 +110,8 @@ bool TSetupExtractHelper::CreateReplacement(const String& fileName,
 bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream& source,
                                              std::unique_ptr<TZUXBufferedFileStream>& target) {
     replacement_.clear();
-    if (CreateFileForWriting(fileName, target)) return true;
+    const int64_t bufferSize = WriteBufferFor(source);
+    if (CreateFileForWriting(fileName, target, bufferSize)) return true;
     // Only now that writing failed is the file worth a digest.
     LogLastError(u"File cannot be opened for writing: " + fileName);
     if (SameText(FileDigest(fileName), StreamDigest(source))) {
@@ -119,7 +129,7 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
     // Nobody is there to answer in a silent run (but the fault tests' script).
     int answer = Setup->HasFlag(sfSilent) ? FaultAnswer() : saRetry;
     while (answer == saRetry) {
-        if (CreateFileForWriting(fileName, target)) return true;
+        if (CreateFileForWriting(fileName, target, bufferSize)) return true;
         LogLastError(u"File cannot be opened for writing: " + fileName);
         answer = Ask(FormatText(u"QM2", {fileName}));
         LogFmt(u"Asked about the locked file %s: %s", {fileName, answer == saRetry   ? u"retry"
@@ -130,7 +140,7 @@ bool TSetupExtractHelper::CreateTargetStream(const String& fileName, TZUXStream&
     // Unanswered (a silent run, or a box that could not be shown) is no
     // Ignore: the new file replaces the old one at the next restart, or the
     // run stops.
-    if (answer != saAbort && CreateReplacement(fileName, target)) return true;
+    if (answer != saAbort && CreateReplacement(fileName, target, bufferSize)) return true;
     throw EInstallerInstallError(FormatText(u"E1", {fileName}));
 }
 

@@ -10,6 +10,7 @@
 #include "engine/SetupActions.h"
 #include "engine/SetupResources.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -73,6 +74,9 @@ public:
     std::unique_ptr<ZUX::TZUXMessageWindow> NotifyWindow;
     std::vector<IInstallerNotify*> Listeners; // not owned
     std::recursive_mutex Lock;
+    // Read by the worker without Lock, which a listener may hold while it
+    // waits for the worker.
+    std::atomic<size_t> ListenerCount = 0;
     TSetupMode Mode = smInstall;
     uint8_t Flags = 0;
     std::unique_ptr<TSetupProductInfo> ProductInfo;

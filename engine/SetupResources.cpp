@@ -82,17 +82,36 @@ String TSetupResources::ExpandFileName(StringView text) const {
 }
 
 String TSetupResources::Expand(StringView text, bool lineBreaks) const {
-    const String none;
-    const std::pair<StringView, String> macros[] = {
-        {u"\\n", u"\r\n"},
-        {u"$DEST", macros_ ? macros_->MacroDestPath() : none},
-        {u"$TEMP", temp_},
-        {u"$LINK", macros_ ? macros_->MacroHomePage() : none},
-        {u"$NAME", macros_ ? macros_->MacroProductName() : none},
-        {u"$VERSION", macros_ ? macros_->MacroVersion() : none},
-        {u"$DESKTOP", CommonDesktop},
-        {u"$STARTMENU", CommonPrograms},
-        {u"$PROGRAMS", ProgramFiles},
+    // A macro's value is asked for only where the text holds it: the product's
+    // settings are looked up by name, and a path is expanded for every file.
+    enum Value { LineBreak, Dest, Temp, Link, Name, Version, Desktop, StartMenu, Programs };
+    static constexpr std::pair<StringView, Value> macros[] = {
+        {u"\\n", LineBreak},    {u"$DEST", Dest},           {u"$TEMP", Temp},
+        {u"$LINK", Link},       {u"$NAME", Name},           {u"$VERSION", Version},
+        {u"$DESKTOP", Desktop}, {u"$STARTMENU", StartMenu}, {u"$PROGRAMS", Programs},
+    };
+    const auto value = [this](Value which) -> String {
+        switch (which) {
+        case LineBreak:
+            return u"\r\n";
+        case Dest:
+            return macros_ ? macros_->MacroDestPath() : String();
+        case Temp:
+            return temp_;
+        case Link:
+            return macros_ ? macros_->MacroHomePage() : String();
+        case Name:
+            return macros_ ? macros_->MacroProductName() : String();
+        case Version:
+            return macros_ ? macros_->MacroVersion() : String();
+        case Desktop:
+            return CommonDesktop;
+        case StartMenu:
+            return CommonPrograms;
+        case Programs:
+            return ProgramFiles;
+        }
+        return String();
     };
     const size_t first = lineBreaks ? 0 : 1;
     String result;
@@ -103,7 +122,7 @@ String TSetupResources::Expand(StringView text, bool lineBreaks) const {
         if (text[i] == u'\\' || text[i] == u'$')
             for (size_t m = first; m < std::size(macros) && !replaced; ++m)
                 if (text.substr(i, macros[m].first.size()) == macros[m].first) {
-                    result += macros[m].second;
+                    result += value(macros[m].second);
                     i += macros[m].first.size();
                     replaced = true;
                 }

@@ -140,18 +140,25 @@ void TSetup::FreeThread() {
 void TSetup::AddListener(IInstallerNotify* listener) {
     std::lock_guard<std::recursive_mutex> guard(Lock);
     Listeners.push_back(listener);
+    ListenerCount = Listeners.size();
 }
 
 void TSetup::RemoveListener(IInstallerNotify* listener) {
     std::lock_guard<std::recursive_mutex> guard(Lock);
     std::erase(Listeners, listener);
+    ListenerCount = Listeners.size();
 }
 
+// The end of the run matters to the setup itself; any other report is for
+// the listeners alone, and without them (a silent run) not worth the trip to
+// the main thread and back for every step of the progress.
 void TSetup::SendNotify(int32_t code, intptr_t param) {
+    if (code != NOTIFY_FINISHED && ListenerCount == 0) return;
     SendMessageW(NotifyWindow->Handle(), WM_USER, WPARAM(code), LPARAM(param));
 }
 
 void TSetup::SendNotifyText(int32_t code, const String& text) {
+    if (ListenerCount == 0) return;
     COPYDATASTRUCT data{};
     data.dwData = ULONG_PTR(code);
     data.cbData = DWORD(text.size() * 2);

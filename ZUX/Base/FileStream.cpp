@@ -129,9 +129,10 @@ bool OpenFileForReading(const String& fileName, std::unique_ptr<TZUXBufferedFile
     }
 }
 
-bool CreateFileForWriting(const String& fileName, std::unique_ptr<TZUXBufferedFileStream>& stream) {
+bool CreateFileForWriting(const String& fileName, std::unique_ptr<TZUXBufferedFileStream>& stream,
+                          int64_t bufferSize) {
     try {
-        stream = std::make_unique<TZUXBufferedFileStream>(fileName, fmCreate);
+        stream = std::make_unique<TZUXBufferedFileStream>(fileName, fmCreate, bufferSize);
         return true;
     } catch (const EFOpenError&) {
         stream.reset();

@@ -77,6 +77,7 @@ private:
 // Opened for reading, others may read and write. False instead of raising.
 bool OpenFileForReading(const String& fileName, std::unique_ptr<TZUXBufferedFileStream>& stream);
 // Created or truncated, exclusive. False instead of raising.
-bool CreateFileForWriting(const String& fileName, std::unique_ptr<TZUXBufferedFileStream>& stream);
+bool CreateFileForWriting(const String& fileName, std::unique_ptr<TZUXBufferedFileStream>& stream,
+                          int64_t bufferSize = TZUXBufferedFileStream::DefaultBufferSize);
 
 } // namespace ZUX

@@ -61,7 +61,7 @@ NSI
 
 echo "payload: $files files, $bytes bytes"
 hyperfine --warmup 1 --runs 5 --export-json times.json \
-  -n zivr-setup "'$tool' build --setup setup --product product --stub '$stub' -o ours.exe 2>/dev/null" \
+  -n zivr-setup "'$tool' build --setup setup --product product --stub '$stub' --level 4 -o ours.exe 2>/dev/null" \
   -n makensis "makensis -V1 -XTarget\\ amd64-unicode peer.nsi"
 python3 - <<'PY'
 import json, os

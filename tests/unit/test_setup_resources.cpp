@@ -23,10 +23,13 @@ Bytes Pack(const Files& files) {
 
 struct Macros : ISetupMacroSource {
     String dest = u"C:\\A\\B\\";
+    // The product's settings are looked up by name: counted, as a path is
+    // expanded for every file.
+    mutable int settingsAsked = 0;
     String MacroDestPath() const override { return dest; }
-    String MacroHomePage() const override { return u"https://zivr.example"; }
-    String MacroProductName() const override { return u"ZIVR"; }
-    String MacroVersion() const override { return u"5.62"; }
+    String MacroHomePage() const override { return ++settingsAsked, u"https://zivr.example"; }
+    String MacroProductName() const override { return ++settingsAsked, u"ZIVR"; }
+    String MacroVersion() const override { return ++settingsAsked, u"5.62"; }
 };
 
 const char* kScript = R"(<i><setup><license>
@@ -131,6 +134,16 @@ TEST(SetupResources, TextsMacrosAndFileNames) {
     auto list = r.GetStrings(u"list.txt");
     EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(list->Strings(1), u"two");
+}
+
+TEST(SetupResources, MacroValuesAskedForOnlyWhereTheTextHoldsThem) {
+    Fixture f;
+    auto& r = *f.resources;
+    EXPECT_EQ(r.ExpandFileName(u"$DEST\\Data\\gen\\file00001.txt"),
+              u"C:\\A\\B\\Data\\gen\\file00001.txt");
+    EXPECT_EQ(f.macros.settingsAsked, 0);
+    EXPECT_EQ(r.ExpandMacros(u"$LINK, $NAME"), u"https://zivr.example, ZIVR");
+    EXPECT_EQ(f.macros.settingsAsked, 2);
 }
 
 TEST(SetupResources, PathsKeepBackslashN) {
