@@ -39,6 +39,11 @@ ended() {
   return 1
 }
 exit_code() { cat "$work/exit" 2>/dev/null || echo none; }
+# ends_well WHAT: the started program ends within a minute and exits 0.
+ends_well() {
+  check "$1 ends" ended 60
+  check "$1 exits 0" test "$(exit_code)" = 0
+}
 # drive: runs the driver's commands from standard input; shows the times of
 # the page changes it saw, and everything when it fails.
 drive() {
@@ -70,4 +75,10 @@ to_options() { # [LANGUAGE]
   language "$@"
   printf '%s\n' "wait PageWelcome 30000" "click bNext" "wait PageLicense" \
     "tick PageLicense/L1 1" "click bNext" "wait PageSetup"
+}
+# ... and from the summary through the installation to the finish page, which
+# closes without starting the player.
+install_unlaunched() {
+  printf '%s\n' "wait PageReadyToInstall" "click bNext" "wait PageFinish 120000" \
+    "tick PageFinish/CB1 0" "click bNext"
 }

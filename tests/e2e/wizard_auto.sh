@@ -21,8 +21,7 @@ absent PageSetup
 gone 120000
 SCRIPT
 check "the AUTO wizard shows progress and closes by itself" test $? -eq 0
-check "the AUTO run ends" ended 60
-check "the AUTO run exits 0" test "$(exit_code)" = 0
+ends_well "the AUTO run"
 check "the AUTO run installed the player" test -f "$drive/ZIVR-auto/ZIVR.exe"
 check "the AUTO run integrated" test -f "$drive/ZIVR-auto/Elevator.log"
 cleanup_run
@@ -39,8 +38,7 @@ wait PageInstall 30000
 gone 120000
 SCRIPT
 check "the update shows its progress and closes by itself" test $? -eq 0
-check "the update ends" ended 60
-check "the update exits 0" test "$(exit_code)" = 0
+ends_well "the update"
 check "the update wrote its archive" \
   test -n "$(find "$drive/e2e-auto-5300/!Backup" -maxdepth 1 -name 'z Before install 5.62 *.zip' 2>/dev/null)"
 check "the updated configuration" grep -q 'Version=5620' <(config "$drive/e2e-auto-5300")
