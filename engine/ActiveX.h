@@ -12,4 +12,10 @@ public:
     // (a 32-bit one, for instance) or has no such export is skipped; nothing
     // is reported.
     static void UnregisterServer(const ZUX::String& dllPath);
+    // The same with DllRegisterServer: what a restore does for a server that
+    // was unregistered before its files went.
+    static void RegisterServer(const ZUX::String& dllPath);
+
+private:
+    static void CallServer(const ZUX::String& dllPath, const char* exportName);
 };

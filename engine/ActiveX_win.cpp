@@ -1,4 +1,5 @@
-// Unregistering COM servers the product once registered.
+// Unregistering COM servers the product once registered, and registering
+// them again when an update that removed them is undone.
 #include "engine/ActiveX.h"
 
 #include "ZUX/Base/FileSystem.h"
@@ -10,6 +11,14 @@
 using namespace ZUX;
 
 void TSetupActiveX::UnregisterServer(const String& dllPath) {
+    CallServer(dllPath, "DllUnregisterServer");
+}
+
+void TSetupActiveX::RegisterServer(const String& dllPath) {
+    CallServer(dllPath, "DllRegisterServer");
+}
+
+void TSetupActiveX::CallServer(const String& dllPath, const char* exportName) {
     // No "insert a disk" boxes while a library on removable media is looked at.
     const UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
     const auto restoreErrorMode = ScopeExit([errorMode] { SetErrorMode(errorMode); });
@@ -21,9 +30,9 @@ void TSetupActiveX::UnregisterServer(const String& dllPath) {
     const TZUXModule library(LoadLibraryExW(
         WStr(dllPath), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!library.Get()) return;
-    using TUnregister = HRESULT(__stdcall*)();
+    using TEntry = HRESULT(__stdcall*)();
     // Through void (*)(), the one function type GCC lets any other convert to.
-    const auto unregister = reinterpret_cast<TUnregister>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), "DllUnregisterServer")));
-    if (unregister) unregister();
+    const auto entry = reinterpret_cast<TEntry>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), exportName)));
+    if (entry) entry();
 }

@@ -11,6 +11,7 @@
 #include "ZUX/Base/Shell.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
+#include "engine/FaultPoint.h"
 #include "engine/Setup.h"
 
 #include <objbase.h>
@@ -95,6 +96,8 @@ void TSetupActionAddonsInstall::Describe(TSetupSummaryBuilder& builder) {
 
 void TSetupActionConfig::DoExecute() {
     SetStatus(GetCommonText(u"A6"));
+    // The uninstall entry is the new one from here on.
+    FaultPoint("configuring");
     const String fileName = Setup->DestPath + u"ZIVR.ini";
     TZUXIniFile config;
     // The user's own sections must survive: a file that is there but cannot

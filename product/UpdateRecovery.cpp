@@ -121,6 +121,10 @@ std::optional<uint32_t> FileCrc(const String& path, std::vector<uint8_t>& buffer
     return uint32_t(crc);
 }
 
+struct TUnzipCloser {
+    static void Close(unzFile zip) noexcept { unzClose(zip); }
+};
+
 // The archive, read entry by entry.
 class TArchiveReader {
 public:
@@ -128,15 +132,10 @@ public:
         zlib_filefunc64_def functions;
         fill_win32_filefunc64W(&functions);
         const std::wstring wide(WStr(LongPathForm(fileName)));
-        zip_ = unzOpen2_64(wide.c_str(), &functions);
+        zip_ = TZUXHandle<unzFile, TUnzipCloser>(unzOpen2_64(wide.c_str(), &functions));
     }
-    ~TArchiveReader() {
-        if (zip_) unzClose(zip_);
-    }
-    TArchiveReader(const TArchiveReader&) = delete;
-    TArchiveReader& operator=(const TArchiveReader&) = delete;
 
-    bool IsOpen() const { return zip_ != nullptr; }
+    bool IsOpen() const { return bool(zip_); }
 
     struct TItem {
         String Name; // backslashes
@@ -146,12 +145,12 @@ public:
     };
     // False when the directory cannot be read.
     bool List(std::vector<TItem>& items) {
-        int code = unzGoToFirstFile(zip_);
+        int code = unzGoToFirstFile(zip_.Get());
         while (code == UNZ_OK) {
             unz_file_info64 info;
             char name[4096];
-            if (unzGetCurrentFileInfo64(zip_, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
-                UNZ_OK)
+            if (unzGetCurrentFileInfo64(zip_.Get(), &info, name, sizeof name, nullptr, 0, nullptr,
+                                        0) != UNZ_OK)
                 return false;
             TItem item;
             const std::string_view bytes(name, std::min<size_t>(info.size_filename, sizeof name));
@@ -159,30 +158,30 @@ public:
                 (info.flag & (1u << 11)) ? FromUtf8(bytes) : AnsiToString(bytes), u"/", u"\\");
             item.Size = info.uncompressed_size;
             item.Crc = uint32_t(info.crc);
-            unzGetFilePos64(zip_, &item.Position);
+            unzGetFilePos64(zip_.Get(), &item.Position);
             if (!item.Name.empty() && item.Name.back() != u'\\') items.push_back(std::move(item));
-            code = unzGoToNextFile(zip_);
+            code = unzGoToNextFile(zip_.Get());
         }
         return code == UNZ_END_OF_LIST_OF_FILE;
     }
 
-    // Writes the entry to target (replacing it); false with the reason.
-    bool Extract(const TItem& item, const String& target, std::vector<uint8_t>& buffer,
+    // Writes the entry to target (replacing it, when it exists); its folder
+    // is there. False with the reason.
+    bool Extract(const TItem& item, const String& target, bool exists, std::vector<uint8_t>& buffer,
                  String& reason) {
-        if (unzGoToFilePos64(zip_, &item.Position) != UNZ_OK ||
-            unzOpenCurrentFile(zip_) != UNZ_OK) {
+        if (unzGoToFilePos64(zip_.Get(), &item.Position) != UNZ_OK ||
+            unzOpenCurrentFile(zip_.Get()) != UNZ_OK) {
             reason = Format(u"The archive entry \"%s\" cannot be read", {item.Name});
             return false;
         }
-        ForceDirectoriesForFile(target);
-        SetFileAttr(target, FILE_ATTRIBUTE_NORMAL);
+        if (exists) SetFileAttr(target, FILE_ATTRIBUTE_NORMAL);
         TZUXKernelHandle file = Create(target);
         if (!file && MoveFile(target, target + u".bak")) file = Create(target);
         const uint32_t createError = GetLastError();
         bool ok = bool(file);
         if (!ok) reason = Format(u"\"%s\": %s", {target, SysErrorMessage(createError)});
         while (ok) {
-            const int got = unzReadCurrentFile(zip_, buffer.data(), unsigned(buffer.size()));
+            const int got = unzReadCurrentFile(zip_.Get(), buffer.data(), unsigned(buffer.size()));
             if (got == 0) break;
             DWORD written = 0;
             if (got < 0) {
@@ -195,7 +194,7 @@ public:
             }
         }
         // The entry's checksum is tested when it has been read to its end.
-        if (unzCloseCurrentFile(zip_) != UNZ_OK && ok) {
+        if (unzCloseCurrentFile(zip_.Get()) != UNZ_OK && ok) {
             reason = Format(u"The archive entry \"%s\" is damaged", {item.Name});
             ok = false;
         }
@@ -208,27 +207,48 @@ private:
                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
-    unzFile zip_ = nullptr;
+    TZUXHandle<unzFile, TUnzipCloser> zip_;
 };
 
 // Deletes the files below folder that are not in keep (upper-cased full
-// paths), outside skip; then the folders that became empty.
-void RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
+// paths), outside skip (a folder that is not entered); then the folders that
+// became empty. What a link leads to is not walked. True when nothing is left.
+bool RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
                   const String& skip) {
-    if (!DirectoryExists(folder)) return;
-    EnumFiles(
-        folder, String(), fkAny,
-        [&](const TZUXFindFileInfo& info) {
+    bool empty = true;
+    std::vector<String> subfolders;
+    {
+        TZUXFindFileInfo info;
+        if (!FindFirst(folder, String(), fkAny, info)) return true;
+        do {
             const String path = info.FullPath();
-            if (!skip.empty() && StartsWith(IncludeTrailingPathDelimiter(path), skip, true)) return;
             if (info.IsFolder) {
-                RemoveDir(path);
-            } else if (!keep.count(UpperCase(path)) && !IsUnarchivedCache(info.Name)) {
+                if (IsLinkFolder(info) || (!skip.empty() && SameText(path + u"\\", skip)))
+                    empty = false;
+                else
+                    subfolders.push_back(path + u"\\");
+            } else if (keep.count(UpperCase(path)) || IsUnarchivedCache(info.Name)) {
+                empty = false;
+            } else if (!DeleteFile(path)) {
+                // Read-only: the run's own files may be, the user's never are.
                 SetFileAttr(path, FILE_ATTRIBUTE_NORMAL);
-                DeleteFile(path);
+                empty = DeleteFile(path) && empty;
             }
-        },
-        true);
+        } while (FindNext(info));
+    }
+    // A folder that still holds something is not asked to go.
+    for (const String& sub : subfolders)
+        if (!RemoveOthers(sub, keep, skip) || !RemoveDir(sub)) empty = false;
+    return empty;
+}
+
+// The file's size, or nothing when there is no such file.
+std::optional<uint64_t> SizeOf(const String& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(WStr(LongPathForm(path)), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 } // namespace
@@ -262,7 +282,8 @@ bool TSetupUpdateMarker::Save(const String& fileName) const {
     }
     // A marker is whole or absent: a killed write leaves only the temporary file.
     const String temporary = fileName + u".new";
-    return ini.SaveToFile(temporary, TZUXEncoding::UTF16LE) && MoveFileReplacing(temporary, fileName);
+    return ini.SaveToFile(temporary, TZUXEncoding::UTF16LE) &&
+           MoveFileReplacing(temporary, fileName);
 }
 
 bool TSetupUpdateMarker::Load(const String& fileName) {
@@ -312,6 +333,10 @@ String TSetupUpdateRecovery::MarkerFileName(const String& dest) {
     return BackupFolder(dest) + u"z Update in progress.ini";
 }
 
+String TSetupUpdateRecovery::RecordFileName(const String& dest) {
+    return BackupFolder(dest) + u"z Update in progress (record).ini";
+}
+
 void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool portable,
                                  bool destExisted, const TSetupProfileInfoList& profiles) {
     const String marker = MarkerFileName(dest);
@@ -324,6 +349,7 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
                    {BackupFolder(dest) + earlier.Archive}));
     }
     marker_ = TSetupUpdateMarker();
+    record_ = TSetupUpdateRecord();
     deleteOnSuccess_.clear();
     marker_.State = u"Prepared";
     marker_.Archive = ExtractFileName(archive);
@@ -340,12 +366,29 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
                                : String();
         if (!own.empty() && !SameText(own, u"ZIVR") && !SameText(own, u"ZIVR3"))
             names.push_back(own);
-        for (const String& name : names) marker_.Entries.push_back(ReadEntry(name));
+        for (const String& name : names) {
+            marker_.Entries.push_back(ReadEntry(name));
+            // Whole, and in both views: a new entry replaces the 32-bit one too.
+            for (const bool wow : {false, true})
+                record_.Keys.push_back(
+                    TSetupUpdateRecord::ReadKey(TSetupAppRepo::GetKeyPath(wow) + name));
+        }
     }
-    if (!ForceDirectories(BackupFolder(dest)) || !marker_.Save(marker))
-        throw EInstallerInstallError(
-            Format(u"Cannot write the file \"%s\". %s", {marker, SysErrorMessage(GetLastError())}));
-    dest_ = IncludeTrailingPathDelimiter(dest);
+    // The archive holds files only; the old copy's empty folders are written down.
+    const String folder = IncludeTrailingPathDelimiter(dest);
+    if (destExisted) record_.AddEmptyFolders(folder, BackupFolder(folder));
+    for (const auto& profile : marker_.Profiles)
+        if (!StartsWith(IncludeTrailingPathDelimiter(profile.OldPath), folder, true))
+            record_.AddEmptyFolders(profile.OldPath, String());
+    // The record first: a marker is never without it.
+    const String record = RecordFileName(dest);
+    const auto unwritten = [](const String& file) {
+        return EInstallerInstallError(
+            Format(u"Cannot write the file \"%s\". %s", {file, SysErrorMessage(GetLastError())}));
+    };
+    if (!ForceDirectories(BackupFolder(dest)) || !record_.Save(record)) throw unwritten(record);
+    if (!marker_.Save(marker)) throw unwritten(marker);
+    dest_ = folder;
     active_ = true;
     LogFmt(u"File written: %s (update in flight)", {marker});
 }
@@ -354,6 +397,25 @@ bool TSetupUpdateRecovery::DeleteOnSuccess(const String& path) {
     if (!active_) return false;
     deleteOnSuccess_.push_back(path);
     return true;
+}
+
+void TSetupUpdateRecovery::KeepPaths(const std::vector<String>& paths) {
+    if (!active_) return;
+    for (const String& path : paths) record_.Paths.push_back(TSetupUpdateRecord::ReadPath(path));
+    SaveRecord();
+}
+
+void TSetupUpdateRecovery::KeepServer(const String& dllPath) {
+    if (!active_) return;
+    record_.Servers.push_back(dllPath);
+    SaveRecord();
+}
+
+void TSetupUpdateRecovery::SaveRecord() {
+    const String fileName = RecordFileName(dest_);
+    if (!record_.Save(fileName))
+        throw EInstallerInstallError(Format(u"Cannot write the file \"%s\". %s",
+                                            {fileName, SysErrorMessage(GetLastError())}));
 }
 
 void TSetupUpdateRecovery::SetState(const String& state) {
@@ -377,6 +439,7 @@ String TSetupUpdateRecovery::End(bool failed) {
     if (!failed) {
         for (const String& path : surplus) DeleteFileOrSchedule(path);
         DeleteFile(marker);
+        DeleteFile(RecordFileName(dest_));
         // A fresh installation keeps no backup folder of its own.
         RemoveDir(BackupFolder(dest_));
         return String();
@@ -384,9 +447,10 @@ String TSetupUpdateRecovery::End(bool failed) {
     LogFmt(u"Run failed after the old copy was touched: restoring from \"%s\"",
            {BackupFolder(dest_) + marker_.Archive});
     String reason;
-    if (Restore(dest_, marker_, reason)) {
+    if (Restore(dest_, marker_, record_, reason)) {
         Log(u"Restored");
         DeleteFile(marker);
+        DeleteFile(RecordFileName(dest_));
         RemoveDir(BackupFolder(dest_));
         if (!marker_.DestExisted) RemoveDir(dest_);
         if (marker_.Archive.empty())
@@ -421,9 +485,13 @@ void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
     try {
         if (!marker.Load(fileName)) return;
         const String folder = IncludeTrailingPathDelimiter(dest);
+        // A marker of a version that kept no record restores without one.
+        TSetupUpdateRecord record;
+        record.Load(RecordFileName(folder));
         String reason;
-        if (Restore(folder, marker, reason)) {
+        if (Restore(folder, marker, record, reason)) {
             DeleteFile(fileName);
+            DeleteFile(RecordFileName(folder));
             RemoveDir(BackupFolder(folder));
             if (!marker.DestExisted) RemoveDir(folder);
             Notice = marker.Archive.empty()
@@ -446,10 +514,11 @@ void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
 }
 
 bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker& marker,
-                                   String& reason) {
+                                   const TSetupUpdateRecord& record, String& reason) {
     const String folder = IncludeTrailingPathDelimiter(dest);
     const String backup = BackupFolder(folder);
-    std::vector<uint8_t> buffer(1024 * 1024);
+    // Enough for full-speed reads and writes; a larger one costs its pages.
+    std::vector<uint8_t> buffer(128 * 1024);
 
     // Where each archived file goes back to.
     std::vector<std::pair<TArchiveReader::TItem, String>> targets;
@@ -499,17 +568,27 @@ bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker&
 
     // The old files come back; those still intact are left as they are.
     bool ok = true;
+    std::unordered_set<String> folders; // known to be there
     for (const auto& [item, target] : targets) {
-        if (FileExists(target) && GetFileSize(target) == item.Size) {
+        const auto size = SizeOf(target);
+        if (size && *size == item.Size) {
             const auto crc = FileCrc(target, buffer);
             if (crc && *crc == item.Crc) continue;
         }
+        if (!size && folders.insert(UpperCase(ExtractFilePath(target))).second)
+            ForceDirectoriesForFile(target);
         String failure;
-        if (!archive->Extract(item, target, buffer, failure)) {
+        if (!archive->Extract(item, target, bool(size), buffer, failure)) {
             if (ok) reason = failure;
             ok = false;
         }
     }
     for (const auto& entry : marker.Entries) WriteEntry(entry);
+    // After the files: a shell extension is registered from its restored file.
+    String failure;
+    if (!record.PutBack(failure)) {
+        if (ok) reason = failure;
+        ok = false;
+    }
     return ok;
 }

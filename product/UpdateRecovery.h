@@ -8,6 +8,7 @@
 
 #include "ZUX/Base/Strings.h"
 #include "product/Profiles.h"
+#include "product/UpdateRecord.h"
 
 #include <cstdint>
 #include <vector>
@@ -48,6 +49,8 @@ class TSetupUpdateRecovery {
 public:
     // dest + "!Backup\z Update in progress.ini".
     static ZUX::String MarkerFileName(const ZUX::String& dest);
+    // Beside the marker: what the run removes besides the old copy's files.
+    static ZUX::String RecordFileName(const ZUX::String& dest);
 
     // The preparation has archived the old copy into archive (empty: the
     // destination held no file): records what a restore needs and writes the
@@ -60,6 +63,12 @@ public:
     // While an update is in flight, path is deleted only when it succeeds:
     // true. False when no update is in flight.
     bool DeleteOnSuccess(const ZUX::String& path);
+    // Before the preparation removes them: files or folders (ending in a
+    // backslash) outside the old copy, and a shell extension it unregisters.
+    // Nothing when no update is in flight; raises EInstallerInstallError
+    // when the record cannot be written.
+    void KeepPaths(const std::vector<ZUX::String>& paths);
+    void KeepServer(const ZUX::String& dllPath);
     // Rewrites the marker's state.
     void SetState(const ZUX::String& state);
     // The run's end. Failed: restore, and give the line that says so (or
@@ -70,18 +79,21 @@ public:
     // and sets Notice. Never raises.
     void RecoverInterrupted(const ZUX::String& dest);
 
-    // Restores what the marker in dest's backup folder describes; false with
-    // the reason when something could not be put back.
+    // Restores what the marker and the record in dest's backup folder
+    // describe; false with the reason when something could not be put back.
     static bool Restore(const ZUX::String& dest, const TSetupUpdateMarker& marker,
-                        ZUX::String& reason);
+                        const TSetupUpdateRecord& record, ZUX::String& reason);
 
     // What the last recovery of an interrupted update did, for the wizard
     // and the log; empty when there was none.
     ZUX::String Notice;
 
 private:
+    void SaveRecord();
+
     ZUX::String dest_;
     TSetupUpdateMarker marker_;
+    TSetupUpdateRecord record_;
     bool active_ = false;
     bool noBackup_ = false;
     std::vector<ZUX::String> deleteOnSuccess_;

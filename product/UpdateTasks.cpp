@@ -15,6 +15,7 @@
 #include "engine/InstallerErrors.h"
 #include "engine/Setup.h"
 #include "engine/UninstallEntry.h"
+#include "product/ProductZIVR.h"
 #include "product/Profiles.h"
 
 #include <shlobj.h>
@@ -87,6 +88,8 @@ void TSetupUpdateTaskRemoveShellMenu::Execute(TZUXStringList*) {
     for (const char16_t* name : {u"System\\zivr_menu32.dll", u"System\\zivr_menu64.dll"}) {
         const String dll = dest + name;
         if (!FileExists(dll)) continue;
+        if (TSetupUpdateRecovery* recovery = TProductInfoZIVR::RunRecovery())
+            recovery->KeepServer(dll);
         TSetupActiveX::UnregisterServer(dll);
         DeleteFileOrSchedule(dll);
     }
@@ -106,17 +109,24 @@ void TSetupUpdateTaskRemoveUninstallInfo::Execute(TZUXStringList*) {
 void TSetupUpdateTaskRemoveShortcuts::Execute(TZUXStringList*) {
     std::vector<String> names{u"ZIVR"};
     if (ProductInfo().GetInstalledVersion() < 4000) names.push_back(u"ZIVR3");
+    std::vector<String> links, trees;
     for (const String& name : names) {
         String folder;
         for (const int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY})
-            if (ShellFolder(csidl, folder)) DeleteFileOrSchedule(folder + name + u".lnk");
+            if (ShellFolder(csidl, folder)) links.push_back(folder + name + u".lnk");
         for (const int csidl : {CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTMENU})
-            if (ShellFolder(csidl, folder)) {
-                const String tree = folder + name + u"\\";
-                // A file that cannot go keeps its folders; nothing is reported.
-                if (DirectoryExists(tree)) DeleteDirectory(tree, true);
-            }
+            if (ShellFolder(csidl, folder)) trees.push_back(folder + name + u"\\");
     }
+    // A failed update puts them back as they were.
+    if (TSetupUpdateRecovery* recovery = TProductInfoZIVR::RunRecovery()) {
+        std::vector<String> paths(links);
+        paths.insert(paths.end(), trees.begin(), trees.end());
+        recovery->KeepPaths(paths);
+    }
+    for (const String& link : links) DeleteFileOrSchedule(link);
+    // A file that cannot go keeps its folders; nothing is reported.
+    for (const String& tree : trees)
+        if (DirectoryExists(tree)) DeleteDirectory(tree, true);
 }
 
 void TSetupUpdateTaskRemoveFromRegistry::Execute(TZUXStringList*) {

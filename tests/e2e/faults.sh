@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Faults during an installation, under Wine: a disk full before and during the
 # run (a small tmpfs mapped as drive Q:), read-only and locked files, the
-# process killed at three moments, damaged packages. Each case checks that the
-# old copy is back byte for byte, or that the new one is complete; never
-# anything in between.
+# process killed at four moments, damaged packages. Each case checks that the
+# old copy is back byte for byte (with its empty folders, its uninstall entries
+# in both registry views and its shortcuts), or that the new one is complete;
+# never anything in between.
 #
 #   faults.sh SETUP.exe FAULTS-SETUP.exe HOLDFILE.exe LAUNCHER FIXTURES WORKDIR PACKAGES...
 #
@@ -18,8 +19,11 @@ prefix=$("$launcher" --prefix) || { echo "no Wine prefix"; exit 1; }
 drive=$prefix/drive_c
 appdata=$drive/users/$(id -un)/AppData/Roaming
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR'
-reg_lacks() { ! "$launcher" reg query "$uninstall_key" /v "$1" >/dev/null 2>&1; }
+uninstall_key32='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR'
 marker='!Backup/z Update in progress.ini'
+# The common desktop: the user's own one may lead out of the prefix.
+desktop=$drive/users/Public/Desktop
+programs=$drive/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 
 rm -rf "$work" && mkdir -p "$work"
 small=$work/small
@@ -30,24 +34,58 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# An installed 5.30 copy with its profile, and no uninstall entry.
+# The 5.30 fixture with an empty folder in the program and in the profile,
+# which git cannot hold.
+old=$work/v5300
+cp -r "$fixtures/v5300-peruser" "$old"
+mkdir -p "$old/Program/Plugins/zivr_Spectrum/Presets" "$old/AppData/ZIVR/Playlists"
+# Its uninstall entries in both views (a subkey, a binary value) and shortcuts.
+cat > "$work/entries.reg" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR]
+"DisplayName"="ZIVR 5.30"
+"InstallLocation"="C:\\e2e-faults\\"
+"NoModify"=dword:00000001
+"Marks"=hex:00,01,fe,ff
+
+[HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR]
+"DisplayName"="ZIVR 5.30 (32-bit view)"
+
+[HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\ZIVR\Parts]
+"Player"="1"
+REG
+traces() { # the uninstall entries and the shortcuts, as text
+  "$launcher" reg query "$uninstall_key" /s 2>&1
+  "$launcher" reg query "$uninstall_key32" /s 2>&1
+  (cd "$drive" && find "${desktop#"$drive"/}" "${programs#"$drive"/}" -path '*ZIVR*' | sort |
+     while IFS= read -r f; do if [[ -d $f ]]; then echo "$f/"; else md5sum "$f"; fi; done)
+}
+
+# An installed 5.30 copy with its profile, uninstall entries and shortcuts.
 place() { # place FOLDER (absolute, Linux)
-  rm -rf "$1" "$appdata/ZIVR" "$appdata/ZIVR3"
-  mkdir -p "$(dirname "$1")" "$appdata"
-  cp -r "$fixtures/v5300-peruser/Program" "$1"
-  cp -r "$fixtures/v5300-peruser/AppData/." "$appdata/"
+  rm -rf "$1" "$appdata/ZIVR" "$appdata/ZIVR3" "$desktop/ZIVR.lnk" "$programs/ZIVR"
+  mkdir -p "$(dirname "$1")" "$appdata" "$desktop" "$programs/ZIVR/Tools"
+  cp -r "$old/Program" "$1"
+  cp -r "$old/AppData/." "$appdata/"
+  head -c 700 "$setup" > "$desktop/ZIVR.lnk"
+  tail -c 500 "$setup" > "$programs/ZIVR/ZIVR.lnk"
   "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
-  return 0
+  "$launcher" reg delete "$uninstall_key32" /f >/dev/null 2>&1
+  "$launcher" reg import 'Z:'"$work"'/entries.reg' >/dev/null 2>&1
+  traces > "$work/traces.before"
 }
 # The old copy is back: the folder (its backups aside) and the profile are
-# byte for byte what they were, the old archive is kept, no marker remains.
+# byte for byte what they were, empty folders included, the old archive is
+# kept, no marker remains; the uninstall entries and shortcuts are as before.
 old_copy_back() { # old_copy_back FOLDER
-  diff -r -x '!Backup' "$fixtures/v5300-peruser/Program" "$1" >&2 &&
-    diff -r "$fixtures/v5300-peruser/AppData/ZIVR" "$appdata/ZIVR" >&2 &&
-    cmp -s "$fixtures/v5300-peruser/Program/!Backup/z Before install 5.20 [2023.11.30 18-45-00].zip" \
+  diff -r -x '!Backup' "$old/Program" "$1" >&2 &&
+    diff -r "$old/AppData/ZIVR" "$appdata/ZIVR" >&2 &&
+    cmp -s "$old/Program/!Backup/z Before install 5.20 [2023.11.30 18-45-00].zip" \
            "$1/!Backup/z Before install 5.20 [2023.11.30 18-45-00].zip" &&
-    test ! -e "$1/$marker"
+    test ! -e "$1/$marker" && traces_back
 }
+traces_back() { diff "$work/traces.before" <(traces) >&2; }
 # The new copy is complete: every file of a clean installation, same bytes
 # (the uninstall log and the configuration carry the run's own values).
 new_copy_complete() { # new_copy_complete FOLDER [EXCEPT]
@@ -94,13 +132,16 @@ if small_drive 64; then
   check "and writes no archive" test "$(find "$small/zivr/!Backup" -name '*.zip' | wc -l)" -eq 1
 
   # Another program takes the space while the files are extracted: the run
-  # fails, and what it wrote goes again.
+  # fails, and what it wrote goes again. A fresh installation removes the
+  # shortcuts of a copy elsewhere first: they come back too.
   small_drive $(( setup_kb * 3 + 4096 ))
+  place "$drive/e2e-faults"
   ZIVR_FAULT_FILL='extracting:512:Q:\filler' "$launcher" "$faulty" '/AUTO=Q:\zivr' /SILENT \
     2> "$work/filled-fresh.err"
   check "a fresh installation that runs out of space fails" test $? -ne 0
   check "and says its files were removed" grep -q 'files this installation had written were removed' "$work/filled-fresh.err"
   check "and leaves no folder behind" test ! -e "$small/zivr"
+  check "and puts back the shortcuts it had removed" traces_back
   rm -f "$small/filler"
 
   place "$small/zivr"
@@ -109,8 +150,17 @@ if small_drive 64; then
   check "an update that runs out of space fails" test $? -ne 0
   check "and gives the original error" grep -qi 'Uninstall.exe' "$work/filled-update.err"
   check "and says the previous version was restored" grep -q 'previous version was restored' "$work/filled-update.err"
-  check "the old copy is back byte for byte" old_copy_back "$small/zivr"
-  check "the uninstall entry is as before (none)" reg_lacks DisplayName
+  check "the old copy, its entries and shortcuts are back byte for byte" old_copy_back "$small/zivr"
+  rm -f "$small/filler"
+
+  # The configuration cannot be written, after the new uninstall entry
+  # replaced the old ones of both views.
+  place "$small/zivr"
+  ZIVR_FAULT_FILL='configuring:0:Q:\filler' "$launcher" "$faulty" '/AUTO=Q:\zivr' /SILENT \
+    2> "$work/filled-config.err"
+  check "an update whose configuration cannot be written fails" test $? -ne 0
+  check "and says the previous version was restored" grep -q 'previous version was restored' "$work/filled-config.err"
+  check "the old copy and both old entries are back" old_copy_back "$small/zivr"
   rm -f "$small/filler"
   rm -rf "$small/zivr"
 else
@@ -178,8 +228,8 @@ check "the portable copy and its profile are back" \
 check "every old archive is kept, and the run's own" test "$(find "$portable/!Backup" -name '*.zip' | wc -l)" -eq 6
 rm -rf "$portable"
 
-# ---- the process killed at three moments, then a second silent run ----
-for point in archived deleting extracting; do
+# ---- the process killed at four moments, then a second silent run ----
+for point in archived deleting extracting configuring; do
   place "$dest"
   ZIVR_FAULT=$point "$launcher" "$faulty" '/AUTO=C:\e2e-faults' /SILENT
   check "killed $point: the run ended there" test $? -eq 99
@@ -238,6 +288,7 @@ for package in "${packages[@]}"; do
   check "and writes nothing" test ! -e "$drive/e2e-damaged"
 done
 
-rm -rf "$dest" "$reference" "$drive/e2e-damaged" "$appdata/ZIVR"
+rm -rf "$dest" "$reference" "$drive/e2e-damaged" "$appdata/ZIVR" "$desktop/ZIVR.lnk" "$programs/ZIVR"
 "$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+"$launcher" reg delete "$uninstall_key32" /f >/dev/null 2>&1
 finish

@@ -1,6 +1,7 @@
-// An update is all or nothing: the marker survives a round trip, a restore puts
-// back the archived copy byte for byte and removes what the run wrote, and the
-// free-space check refuses a volume that cannot take the run.
+// An update is all or nothing: the marker and the record survive a round trip,
+// a restore puts back the archived copy byte for byte, its empty folders, the
+// registry keys and shortcuts the run removed, and removes what the run wrote;
+// the free-space check refuses a volume that cannot take the run.
 #include "product/UpdateRecovery.h"
 
 #include "TestFolder.h"
@@ -66,9 +67,25 @@ TEST(UpdateRecovery, MarkerRoundTripsThroughARename) {
 }
 
 TEST(UpdateRecovery, RestorePutsTheArchivedCopyBackAndRemovesWhatTheRunWrote) {
-    TTestFolder dest, profile, newProfile;
+    TTestFolder dest, profile, newProfile, shortcuts;
     WriteFile(dest / u"ZIVR.exe", "old program");
     ForceDirectories(dest / u"Skins");
+    ForceDirectories(dest / u"Plugins\\Empty");
+    ForceDirectories(profile / u"Downloads");
+    // What the preparation removes besides files: an entry in the 32-bit view
+    // with a subkey and a binary value, a desktop link, a start menu folder.
+    const String wowKey = TSetupAppRepo::GetKeyPath(true) + kTestEntry;
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, wowKey);
+    {
+        const TZUXRegKey key = RegOpenKeyWrite(HKEY_LOCAL_MACHINE, wowKey + u"\\Sub", true);
+        const unsigned char bytes[] = {0, 1, 0xfe, 0xff};
+        RegSetValueExW(key, L"Blob", 0, REG_BINARY, bytes, sizeof bytes);
+        RegWriteStr(RegOpenKeyWrite(HKEY_LOCAL_MACHINE, wowKey, true), u"DisplayName", u"old 32");
+    }
+    const std::string link("L\0\0\0\x01\x14\x02 binary link", 20);
+    WriteFile(shortcuts / u"ZIVR.lnk", link);
+    ForceDirectories(shortcuts / u"ZIVR\\Tools\\Empty");
+    WriteFile(shortcuts / u"ZIVR\\Tools\\Help.lnk", "help");
     WriteFile(dest / u"Skins\\Night Sky.zsk4", std::string(300000, 's'));
     WriteFile(dest / u"AlbumArts.db", "cache");
     WriteFile(profile / u"ZIVR.ini", "old settings");
@@ -80,8 +97,29 @@ TEST(UpdateRecovery, RestorePutsTheArchivedCopyBackAndRemovesWhatTheRunWrote) {
         zip.AddFile(dest / u"Skins\\Night Sky.zsk4", u"Program\\Skins\\Night Sky.zsk4");
         zip.Close();
     }
+    TSetupUpdateRecord record;
+    record.Keys.push_back(TSetupUpdateRecord::ReadKey(wowKey));
+    record.Keys.push_back(TSetupUpdateRecord::ReadKey(wowKey + u"2"));
+    record.Paths.push_back(TSetupUpdateRecord::ReadPath(shortcuts / u"ZIVR.lnk"));
+    record.Paths.push_back(TSetupUpdateRecord::ReadPath(shortcuts / u"ZIVR\\"));
+    record.Paths.push_back(TSetupUpdateRecord::ReadPath(shortcuts / u"ZIVR3\\"));
+    record.AddEmptyFolders(dest.Path(), dest / u"!Backup\\");
+    record.AddEmptyFolders(profile.Path(), String());
+    // Through its file, as after a killed run.
+    ASSERT_TRUE(record.Save(dest / u"!Backup\\record.ini"));
+    ASSERT_TRUE(record.Load(dest / u"!Backup\\record.ini"));
+    ASSERT_EQ(record.EmptyFolders.size(), 2u);
+
     // What a failed run leaves: old files gone or overwritten, new ones written.
     DeleteFile(dest / u"Skins\\Night Sky.zsk4");
+    RemoveDir(dest / u"Plugins\\Empty");
+    RemoveDir(profile / u"Downloads");
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, wowKey);
+    RegWriteStr(RegOpenKeyWrite(HKEY_LOCAL_MACHINE, wowKey + u"2", true), u"DisplayName", u"new");
+    DeleteFile(shortcuts / u"ZIVR.lnk");
+    DeleteDirectory(shortcuts / u"ZIVR\\", true);
+    ForceDirectories(shortcuts / u"ZIVR3");
+    WriteFile(shortcuts / u"ZIVR3\\new.lnk", "new");
     WriteFile(dest / u"ZIVR.exe", "new program");
     SetFileAttr(dest / u"ZIVR.exe", FILE_ATTRIBUTE_READONLY);
     ForceDirectories(dest / u"Plugins\\New");
@@ -106,7 +144,8 @@ TEST(UpdateRecovery, RestorePutsTheArchivedCopyBackAndRemovesWhatTheRunWrote) {
          {{u"DisplayName", REG_SZ, u"old entry"}, {u"NoRepair", REG_DWORD, u"1"}}});
     marker.Entries.push_back({kTestEntry + u"2", false, {}});
     String reason;
-    ASSERT_TRUE(TSetupUpdateRecovery::Restore(dest.Path(), marker, reason)) << ToUtf8(reason);
+    ASSERT_TRUE(TSetupUpdateRecovery::Restore(dest.Path(), marker, record, reason))
+        << ToUtf8(reason);
 
     EXPECT_EQ(ReadAll(dest / u"ZIVR.exe"), "old program");
     EXPECT_EQ(ReadAll(dest / u"Skins\\Night Sky.zsk4"), std::string(300000, 's'));
@@ -115,7 +154,10 @@ TEST(UpdateRecovery, RestorePutsTheArchivedCopyBackAndRemovesWhatTheRunWrote) {
     for (const String& gone : {dest / u"Plugins\\New\\new.dll", dest / u"Uninstall.exe",
                                profile / u"added.ini", createdProfile + u"ZIVR.ini"})
         EXPECT_FALSE(FileExists(gone)) << ToUtf8(gone);
-    EXPECT_FALSE(DirectoryExists(dest / u"Plugins"));
+    EXPECT_FALSE(FileExists(dest / u"Plugins\\New\\new.dll"));
+    EXPECT_TRUE(DirectoryExists(dest / u"Plugins\\Empty"));
+    EXPECT_FALSE(DirectoryExists(dest / u"Plugins\\New"));
+    EXPECT_TRUE(DirectoryExists(profile / u"Downloads"));
     EXPECT_FALSE(DirectoryExists(createdProfile));
     EXPECT_TRUE(FileExists(dest / u"!Backup\\before.zip"));
 
@@ -123,6 +165,37 @@ TEST(UpdateRecovery, RestorePutsTheArchivedCopyBackAndRemovesWhatTheRunWrote) {
     EXPECT_EQ(RegReadStr(HKEY_LOCAL_MACHINE, key, u"DisplayName"), u"old entry");
     EXPECT_EQ(RegReadInt(RegOpenKeyRead(HKEY_LOCAL_MACHINE, key), u"NoRepair", 0), 1);
     RegDeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+
+    EXPECT_EQ(RegReadStr(HKEY_LOCAL_MACHINE, wowKey, u"DisplayName"), u"old 32");
+    {
+        const TZUXRegKey sub = RegOpenKeyRead(HKEY_LOCAL_MACHINE, wowKey + u"\\Sub");
+        unsigned char bytes[8] = {};
+        DWORD type = 0, size = sizeof bytes;
+        ASSERT_EQ(RegQueryValueExW(sub, L"Blob", nullptr, &type, bytes, &size), ERROR_SUCCESS);
+        EXPECT_EQ(type, DWORD(REG_BINARY));
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), size),
+                  std::string("\0\1\xfe\xff", 4));
+    }
+    EXPECT_FALSE(RegOpenKeyRead(HKEY_LOCAL_MACHINE, wowKey + u"2"));
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, wowKey);
+    EXPECT_EQ(ReadAll(shortcuts / u"ZIVR.lnk"), link);
+    EXPECT_EQ(ReadAll(shortcuts / u"ZIVR\\Tools\\Help.lnk"), "help");
+    EXPECT_TRUE(DirectoryExists(shortcuts / u"ZIVR\\Tools\\Empty"));
+    EXPECT_FALSE(DirectoryExists(shortcuts / u"ZIVR3")); // made by the run
+}
+
+TEST(UpdateRecovery, AShellExtensionIsRegisteredAgainFromItsRestoredFile) {
+    // The demo's stand-in notes each call of its registration exports beside itself.
+    const String standIn =
+        NormalizePath(GetProgramFolder() + u"..\\..\\demo\\standins\\zivr_menu64.dll");
+    if (!FileExists(standIn)) GTEST_SKIP() << "build demo_zivr_menu64 first";
+    TTestFolder folder;
+    ASSERT_TRUE(ZUX::CopyFile(standIn, folder / u"zivr_menu64.dll", false));
+    TSetupUpdateRecord record;
+    record.Servers = {folder / u"zivr_menu64.dll", folder / u"gone.dll"};
+    String reason;
+    ASSERT_TRUE(record.PutBack(reason)) << ToUtf8(reason);
+    EXPECT_NE(ReadAll(folder / u"zivr_menu64.log").find("DllRegisterServer"), std::string::npos);
 }
 
 TEST(UpdateRecovery, RestoreWithoutItsArchiveSaysWhichArchive) {
@@ -131,7 +204,7 @@ TEST(UpdateRecovery, RestoreWithoutItsArchiveSaysWhichArchive) {
     TSetupUpdateMarker marker;
     marker.Archive = u"gone.zip";
     String reason;
-    EXPECT_FALSE(TSetupUpdateRecovery::Restore(dest.Path(), marker, reason));
+    EXPECT_FALSE(TSetupUpdateRecovery::Restore(dest.Path(), marker, {}, reason));
     EXPECT_NE(reason.find(u"gone.zip"), String::npos);
     EXPECT_TRUE(FileExists(dest / u"ZIVR.exe")); // nothing removed without a way back
 }
