@@ -9,26 +9,23 @@ set -uo pipefail
 setup=$1 driver=$2 launcher=$3 work=$4 fixtures=$5
 source "$(dirname "${BASH_SOURCE[0]}")/wizard.sh"
 
-rm -rf "$work" "$drive/ZIVR-closed"
-mkdir -p "$work"
-"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+prepare "$drive/ZIVR-closed"
 
 # Before the run: Cancel keeps the wizard, OK closes it and nothing happens.
 start "$setup"
-drive <<SCRIPT
-wait${T}LanguageDialog${T}30000
-click${T}LanguageDialog/OK
-wait${T}PageWelcome${T}30000
-close${T}WizardForm
-wait${T}MessageDialog${T}5000
-expecttext${T}MessageDialog${T}ZIVR Setup
-click${T}MessageDialog/Cancel
-waitgone${T}MessageDialog${T}5000
-wait${T}PageWelcome${T}3000
-close${T}WizardForm
-wait${T}MessageDialog${T}5000
-click${T}MessageDialog/OK
-waitgone${T}WizardForm${T}10000
+{ language; cat <<'SCRIPT'; } | drive
+wait PageWelcome 30000
+close
+window MessageDialog 5000
+contains . ZIVR Setup
+click Cancel
+gone 5000
+window WizardForm 3000
+wait PageWelcome 3000
+close
+window MessageDialog 5000
+click OK
+gone 5000
 SCRIPT
 check "the close question is asked and answered" test $? -eq 0
 check "Setup.exe ends after OK" ended 30
@@ -45,16 +42,18 @@ cp -r "$fixtures/v5300-peruser/Program" "$dest"
 mkdir -p "$appdata" && cp -r "$fixtures/v5300-peruser/AppData/." "$appdata/"
 rm -rf "$dest/!Backup" && echo taken > "$dest/!Backup"
 start "$setup" '/AUTO=C:\e2e-fail-5300'
-drive <<SCRIPT
-wait${T}PageFinish${T}120000
-expecttext${T}PageFinish/L1${T}Installation failed
-expect${T}PageFinish/#Edit${T}visible
-expect${T}PageFinish/CB1${T}hidden
-sysclose${T}WizardForm
-wait${T}PageFinish${T}2000
-expecttext${T}bNext${T}Finish
-click${T}bNext
-waitgone${T}WizardForm${T}10000
+drive <<'SCRIPT'
+window WizardForm 30000
+wait PageFinish 120000
+contains PageFinish/L1 Installation failed
+expect visible PageFinish/#Edit 1
+expect visible PageFinish/CB1 0
+sysclose
+sleep 300
+wait PageFinish 2000
+expect text bNext Finish
+click bNext
+gone 10000
 SCRIPT
 check "a failed run stays on the finish page until Finish" test $? -eq 0
 check "the failed run ends" ended 30
@@ -62,6 +61,5 @@ check "the failed run's exit code is not 0" test "$(exit_code)" != 0 -a "$(exit_
 check "the failed run started no player" test ! -e "$dest/ZIVR.log"
 cleanup_run
 
-rm -rf "$dest" "$appdata/ZIVR" "$drive/ZIVR-closed"
-"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+forget "$dest" "$appdata/ZIVR" "$drive/ZIVR-closed"
 finish

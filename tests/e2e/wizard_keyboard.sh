@@ -8,41 +8,38 @@ setup=$1 driver=$2 launcher=$3 work=$4
 source "$(dirname "${BASH_SOURCE[0]}")/wizard.sh"
 
 dest="$drive/Program Files/ZIVR"
-rm -rf "$work" "$dest"
-mkdir -p "$work"
-"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+prepare "$dest"
 
 start "$setup"
-drive <<SCRIPT
-wait${T}LanguageDialog${T}30000
-key${T}LanguageDialog${T}ENTER
-wait${T}PageWelcome${T}30000
-key${T}WizardForm${T}ENTER
-wait${T}PageLicense
-key${T}WizardForm${T}TAB
-key${T}WizardForm${T}SPACE
-expect${T}PageLicense/L1${T}checked
-key${T}WizardForm${T}ENTER
-wait${T}PageSetup
-key${T}WizardForm${T}ENTER
-wait${T}PageIntegration
-key${T}WizardForm${T}ENTER
-wait${T}PageReadyToInstall
-key${T}WizardForm${T}ENTER
-wait${T}PageFinish${T}120000
-key${T}WizardForm${T}ENTER
-waitgone${T}WizardForm${T}10000
+drive <<'SCRIPT'
+window LanguageDialog 30000
+key ENTER
+window WizardForm 30000
+wait PageWelcome 30000
+key ENTER
+wait PageLicense
+key TAB
+key SPACE
+expect checked PageLicense/L1 1
+key ENTER
+wait PageSetup
+key ENTER
+wait PageIntegration
+key ENTER
+wait PageReadyToInstall
+key ENTER
+wait PageFinish 120000
+key ENTER
+gone 10000
 SCRIPT
 check "the keyboard drives the whole installation" test $? -eq 0
-check "Setup.exe ends after Finish" ended 60
-check "Setup.exe exits 0" test "$(exit_code)" = 0
+ends_well "Setup.exe after Finish"
 check "the player is installed" test -f "$dest/ZIVR.exe"
 for i in $(seq 1 50); do grep -q '^start' "$dest/ZIVR.log" 2>/dev/null && break; sleep 0.1; done
-printf 'closeclass\tTZIVRMainForm\n' | "$launcher" "$driver" >/dev/null 2>&1
+close_player
 cleanup_run
 
 "$launcher" "$dest/Uninstall.exe" /AUTO /SILENT >/dev/null 2>&1
 "$launcher" --stop
-rm -rf "$dest"
-"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+forget "$dest"
 finish

@@ -8,34 +8,30 @@ set -uo pipefail
 setup=$1 driver=$2 launcher=$3 work=$4
 source "$(dirname "${BASH_SOURCE[0]}")/wizard.sh"
 
-rm -rf "$work" "$drive/ZIVR-wizard-u"
-mkdir -p "$work" "$appdata/ZIVR"
+prepare "$drive/ZIVR-wizard-u"
+mkdir -p "$appdata/ZIVR"
 echo keep > "$appdata/ZIVR/playlist.txt"
-"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
 "$launcher" "$setup" '/AUTO=C:\ZIVR-wizard-u' /SILENT
 check "the copy to remove is installed" test $? -eq 0
 
 command=$(reg_value "$uninstall_key" UninstallString)
 check "the entry's command has no switches" test "$command" = 'C:\ZIVR-wizard-u\Uninstall.exe'
 start "$command"
-drive <<SCRIPT
-wait${T}LanguageDialog${T}30000
-click${T}LanguageDialog/OK
-wait${T}PageUninstallParams${T}30000
-expect${T}bBack${T}hidden
-expecttext${T}bNext${T}Uninstall
-expect${T}PageUninstallParams/CB1${T}unchecked
-expect${T}PageUninstallParams/CB2${T}unchecked
-click${T}bNext
-wait${T}PageUninstallFinish${T}120000
-expecttext${T}bNext${T}Finish
-click${T}bNext
-waitgone${T}WizardForm${T}30000
+{ language; cat <<'SCRIPT'; } | drive
+wait PageUninstallParams 30000
+expect visible bBack 0
+expect text bNext Uninstall
+expect checked PageUninstallParams/CB1 0
+expect checked PageUninstallParams/CB2 0
+click bNext
+wait PageUninstallFinish 120000
+expect text bNext Finish
+click bNext
+gone 30000
 SCRIPT
 check "the uninstall wizard went through its pages" test $? -eq 0
 # The first process waits for its copy in the temporary folder and passes on its code.
-check "the first process ends with the removal" ended 60
-check "and exits 0" test "$(exit_code)" = 0
+ends_well "the first process, which waits for the removal,"
 "$launcher" --stop # the uninstaller ran on from the temporary folder
 dest=$drive/ZIVR-wizard-u
 check "the player is removed" test ! -e "$dest/ZIVR.exe"
@@ -43,6 +39,5 @@ check "the uninstaller's files are removed" test ! -e "$dest/Uninstall.dat"
 check "the uninstall entry is removed" test -z "$(reg_value "$uninstall_key" DisplayName)"
 check "the profile is kept" test -f "$appdata/ZIVR/playlist.txt"
 
-rm -rf "$dest" "$appdata/ZIVR"
-"$launcher" reg delete "$uninstall_key" /f >/dev/null 2>&1
+forget "$dest" "$appdata/ZIVR"
 finish
