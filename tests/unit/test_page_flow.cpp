@@ -86,14 +86,6 @@ TEST(PageFlow, StepProgressAndStrip) {
     EXPECT_EQ(StripDrawing(g.Bar, 2, 1, 50).FillRight, 0);
 }
 
-TEST(PageFlow, ViewerZoom) {
-    EXPECT_EQ(ZoomNumerator(100), 64);
-    EXPECT_EQ(ZoomNumerator(150), 96);
-    EXPECT_EQ(ZoomNumerator(50), 32); // 32.5 goes to the even neighbour
-    EXPECT_EQ(ZoomNumerator(0), 0);   // 1 is out of range
-    EXPECT_EQ(ZoomNumerator(10000), 0);
-}
-
 TEST(PageFlow, BrowsedDestination) {
     EXPECT_EQ(BrowsedDestination(u"D:\\Apps\\ZIVR\\", u"ZIVR"), u"D:\\Apps\\ZIVR\\");
     EXPECT_EQ(BrowsedDestination(u"D:\\Apps\\zivr", u"ZIVR"), u"D:\\Apps\\zivr\\");
