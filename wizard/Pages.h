@@ -39,6 +39,8 @@ public:
 protected:
     // The second step of construction, after the window exists.
     virtual void Build() {}
+    // Places the page's controls for its size and DPI.
+    virtual void Relayout() {}
     // A message before the toolkit's container sees it; true when handled.
     // An exception is shown, never passed on.
     virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -81,7 +83,8 @@ protected:
         COLORREF TextColor = CLR_INVALID;
         std::function<void()> OnClick;
         std::function<void()> OnChange;
-        ZUX::TZUXFontHandle Font;
+        ZUX::TZUXFontHandle Font;           // of a system control
+        ZUX::TZUXControl* Object = nullptr; // a toolkit control, the page's
     };
 
     void Build() final;
@@ -106,7 +109,7 @@ protected:
     void Align(HWND control, TAlign align, Wizard::TRect margins, int height = 0);
     void SetFont(HWND control, int points, bool bold);
     void SetTextColor(HWND control, COLORREF color);
-    void Relayout();
+    void Relayout() override;
 
     static bool Checked(HWND control);
     static void SetChecked(HWND control, bool checked);

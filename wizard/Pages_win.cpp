@@ -1,5 +1,6 @@
 #include "wizard/Pages.h"
 
+#include "ZUX/UI/Controls.h"
 #include "ZUX/UI/Dpi.h"
 #include "engine/Setup.h"
 #include "wizard/HandlerBoundary.h"
@@ -21,6 +22,7 @@ std::unique_ptr<TZUXBitmap> LoadSetupPicture(const String& name) {
 void TSetupCustomPage::Construct(HWND parent, StringView className) {
     pageName_ = String(className.size() > 6 ? className.substr(6) : className);
     SetComponentName(pageName_);
+    SetColor(SetupPalette().PageBackground); // behind the toolkit's labels
     visible_ = false;
     dpi_ = GetWindowDpi(parent);
     TCreateParams params = CreateParams();
@@ -34,9 +36,12 @@ void TSetupCustomPage::Construct(HWND parent, StringView className) {
 
 void TSetupCustomPage::Place(const RECT& r) {
     const UINT dpi = GetWindowDpi(Handle());
-    if (dpi != Dpi()) ApplyDpi(dpi);
+    const bool rescaled = dpi != Dpi();
+    if (rescaled) ApplyDpi(dpi);
     SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    // Controls that the page aligns come back from where the toolkit put them.
+    if (rescaled) Relayout();
 }
 
 void TSetupCustomPage::ShowPage(bool visible) {
@@ -127,8 +132,14 @@ HWND TSetupPage::CreateRadioButton(TRect units, StringView name, std::function<v
 }
 
 HWND TSetupPage::CreateLabel(TRect units, StringView name, bool topAndWrap) {
-    const DWORD style = SS_NOPREFIX | (topAndWrap ? SS_LEFT : SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS);
-    return CreateControl(units, name, L"STATIC", style).Handle;
+    auto& label = AddControl<TZUXLabel>(topAndWrap);
+    label.SetComponentName(String(name));
+    label.SetBounds({units.Left, units.Top, units.Right, units.Bottom});
+    label.SetFontColor(SetupPalette().Text);
+    TControl& record = AddRecord(label.Handle(), name, true);
+    record.Units = units;
+    record.Object = &label;
+    return label.Handle();
 }
 
 HWND TSetupPage::CreateHeading(TRect units, StringView name) {
@@ -155,9 +166,14 @@ TSetupPage::TControl* TSetupPage::Find(HWND window) {
 void TSetupPage::DestroyControl(HWND window) {
     for (auto it = controls_.begin(); it != controls_.end(); ++it) {
         if ((*it)->Handle != window) continue;
+        TZUXControl* object = (*it)->Object;
+        controls_.erase(it);
+        if (object) {
+            DeleteControl(object);
+            return;
+        }
         RemoveComponentName(window);
         DestroyWindow(window);
-        controls_.erase(it);
         return;
     }
 }
@@ -174,6 +190,13 @@ void TSetupPage::SetFont(HWND window, int points, bool bold) {
     if (TControl* c = Find(window)) {
         c->FontPoints = points;
         c->Bold = bold;
+        if (c->Object) {
+            TZUXFont font = c->Object->Font();
+            font.Points10 = points * 10;
+            font.Bold = bold;
+            c->Object->SetFont(font);
+            return;
+        }
         c->Font = CreatePointFont(u"Segoe UI", points * 10, Dpi(), bold);
         SendMessageW(window, WM_SETFONT, WPARAM(c->Font.Get()), TRUE);
     }
@@ -182,6 +205,7 @@ void TSetupPage::SetFont(HWND window, int points, bool bold) {
 void TSetupPage::SetTextColor(HWND window, COLORREF color) {
     if (TControl* c = Find(window)) {
         c->TextColor = color;
+        if (c->Object) c->Object->SetFontColor(color);
         InvalidateRect(window, nullptr, TRUE);
     }
 }
