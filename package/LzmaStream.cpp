@@ -2,6 +2,7 @@
 #include "package/LzmaStream.h"
 
 #include "ZUX/Base/Format.h"
+#include "ZUX/Base/ScopeExit.h"
 
 #include <lzma.h>
 
@@ -36,11 +37,6 @@ int ResultCode(lzma_ret ret) {
         return LZMA_RESULT_DATA_ERROR; // data, buffer and format errors
     }
 }
-
-struct LzmaStream {
-    lzma_stream strm = LZMA_STREAM_INIT;
-    ~LzmaStream() { lzma_end(&strm); }
-};
 
 // Reads up to count bytes and unscrambles exactly those; never reports an error.
 size_t ReadBlock(const TLZMAStreams& s, uint8_t* buffer, size_t count) {
@@ -135,11 +131,12 @@ int LzmaDecodeStream(TZUXStream& sourceStream, TZUXStream& destStream, uint64_t 
     lzma_set_ext_size(*options, outputSize);
     filters[0].id = LZMA_FILTER_LZMA1EXT;
 
-    LzmaStream coder;
-    if (const lzma_ret r = lzma_raw_decoder(&coder.strm, filters); r != LZMA_OK)
+    lzma_stream coder = LZMA_STREAM_INIT;
+    const auto end = ScopeExit([&coder] { lzma_end(&coder); });
+    if (const lzma_ret r = lzma_raw_decoder(&coder, filters); r != LZMA_OK)
         RaiseLzmaError(ResultCode(r));
 
-    const lzma_ret r = Pump(coder.strm, s);
+    const lzma_ret r = Pump(coder, s);
     if (r == LZMA_STREAM_END) return LZMA_RESULT_OK;
     const int code = ResultCode(r);
     if (code != LZMA_RESULT_DATA_ERROR) RaiseLzmaError(code);
@@ -168,8 +165,9 @@ void LzmaEncodeStream(TZUXStream& sourceStream, TZUXStream& destStream, int leve
     lzma_set_ext_size(options, UINT64_MAX);
     lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
 
-    LzmaStream coder;
-    if (const lzma_ret r = lzma_raw_encoder(&coder.strm, filters); r != LZMA_OK)
+    lzma_stream coder = LZMA_STREAM_INIT;
+    const auto end = ScopeExit([&coder] { lzma_end(&coder); });
+    if (const lzma_ret r = lzma_raw_encoder(&coder, filters); r != LZMA_OK)
         RaiseLzmaError(ResultCode(r));
 
     uint8_t props[5];
@@ -178,5 +176,5 @@ void LzmaEncodeStream(TZUXStream& sourceStream, TZUXStream& destStream, int leve
     for (int i = 0; i < 4; ++i) props[1 + i] = uint8_t(dict >> (8 * i));
     if (!WriteBlock(s, props, sizeof props)) RaiseLzmaError(LZMA_RESULT_WRITE_ERROR);
 
-    if (const lzma_ret r = Pump(coder.strm, s); r != LZMA_STREAM_END) RaiseLzmaError(ResultCode(r));
+    if (const lzma_ret r = Pump(coder, s); r != LZMA_STREAM_END) RaiseLzmaError(ResultCode(r));
 }

@@ -1,6 +1,7 @@
 // The removal of an installed copy.
 #include "product/ActionsUninstall.h"
 
+#include "ZUX/Base/Com.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/Paths.h"
@@ -78,10 +79,9 @@ bool IsRoot(const String& folder) {
 }
 
 void AddKnownFolder(TZUXStringList& list, const GUID& id) {
-    PWSTR path = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)))
-        list.Add(IncludeTrailingPathDelimiter(FromWStr(path)));
-    CoTaskMemFree(path); // also after a failure
+    TZUXComMemory<wchar_t> path; // freed also after a failure
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, path.Put())))
+        list.Add(IncludeTrailingPathDelimiter(FromWStr(path.Get())));
 }
 
 } // namespace

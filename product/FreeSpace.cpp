@@ -1,3 +1,5 @@
+// The free-space check: the run's bytes and the backup archive's in whole
+// clusters, against the free space of the destination's nearest existing folder.
 #include "product/FreeSpace.h"
 
 #include "ZUX/Base/FileAttributes.h"

@@ -2,6 +2,7 @@
 // POSIX descriptors), with the mode word of the support library.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Streams.h"
 
 #include <memory>
@@ -25,7 +26,7 @@ class TZUXFileStream : public TZUXStream {
 public:
     // Raises EFOpenError "Cannot open file \"%s\". %s".
     TZUXFileStream(const String& fileName, uint32_t mode);
-    ~TZUXFileStream() override;
+    ~TZUXFileStream() override = default;
     TZUXFileStream(const TZUXFileStream&) = delete;
     TZUXFileStream& operator=(const TZUXFileStream&) = delete;
 
@@ -38,7 +39,7 @@ public:
 
 private:
     String fileName_;
-    intptr_t handle_;
+    TZUXFileHandle handle_;
 };
 
 // A file stream it owns, behind a buffer (reads and writes in whole buffers).

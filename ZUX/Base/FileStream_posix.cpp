@@ -34,30 +34,23 @@ TZUXFileStream::TZUXFileStream(const String& fileName, uint32_t mode) : fileName
     do {
         fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
     } while (fd < 0 && errno == EINTR);
-    if (fd >= 0) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            fd = -1;
-            errno = EISDIR;
-        }
+    handle_ = TZUXFileHandle(fd);
+    struct stat st {};
+    if (handle_ && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        handle_.Close();
+        errno = EISDIR;
     }
-    if (fd < 0) {
+    if (!handle_) {
         const uint32_t error = GetLastOSError();
         throw EFOpenError(
             Format(u"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}), error);
     }
-    handle_ = fd;
-}
-
-TZUXFileStream::~TZUXFileStream() {
-    ::close(int(handle_));
 }
 
 int64_t TZUXFileStream::Read(void* buffer, int64_t count) {
     if (count <= 0) return 0;
     for (;;) {
-        const ssize_t n = ::read(int(handle_), buffer, size_t(count));
+        const ssize_t n = ::read(handle_.Get(), buffer, size_t(count));
         if (n >= 0) return n;
         // A failed read is no end of file: the caller would go on with a part.
         if (errno != EINTR) throw EReadError(SReadError);
@@ -67,7 +60,7 @@ int64_t TZUXFileStream::Read(void* buffer, int64_t count) {
 int64_t TZUXFileStream::Write(const void* buffer, int64_t count) {
     if (count <= 0) return 0;
     for (;;) {
-        const ssize_t n = ::write(int(handle_), buffer, size_t(count));
+        const ssize_t n = ::write(handle_.Get(), buffer, size_t(count));
         if (n >= 0) return n;
         if (errno != EINTR) return 0;
     }
@@ -77,13 +70,13 @@ int64_t TZUXFileStream::Seek(int64_t offset, SeekOrigin origin) {
     const int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                        : origin == SeekOrigin::Current ? SEEK_CUR
                                                        : SEEK_END;
-    const off_t r = ::lseek(int(handle_), off_t(offset), whence);
+    const off_t r = ::lseek(handle_.Get(), off_t(offset), whence);
     if (r < 0) throw EReadError(SReadError);
     return r;
 }
 
 void TZUXFileStream::SetSize(int64_t size) {
-    if (::ftruncate(int(handle_), off_t(size)) != 0) throw EWriteError(SWriteError);
+    if (::ftruncate(handle_.Get(), off_t(size)) != 0) throw EWriteError(SWriteError);
     if (Position() > size) Seek(size, SeekOrigin::Begin);
 }
 

@@ -52,11 +52,7 @@ TZUXFileStream::TZUXFileStream(const String& fileName, uint32_t mode) : fileName
         throw EFOpenError(
             Format(u"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}), error);
     }
-    handle_ = reinterpret_cast<intptr_t>(h);
-}
-
-TZUXFileStream::~TZUXFileStream() {
-    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = TZUXFileHandle(h);
 }
 
 int64_t TZUXFileStream::Read(void* buffer, int64_t count) {
@@ -64,8 +60,7 @@ int64_t TZUXFileStream::Read(void* buffer, int64_t count) {
     DWORD done = 0;
     const DWORD want = count > INT_MAX ? DWORD(INT_MAX) : DWORD(count);
     // A failed read is no end of file: the caller would go on with a part.
-    if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &done, nullptr))
-        throw EReadError(SReadError);
+    if (!ReadFile(handle_.Get(), buffer, want, &done, nullptr)) throw EReadError(SReadError);
     return done;
 }
 
@@ -73,7 +68,7 @@ int64_t TZUXFileStream::Write(const void* buffer, int64_t count) {
     if (count <= 0) return 0;
     DWORD done = 0;
     const DWORD want = count > INT_MAX ? DWORD(INT_MAX) : DWORD(count);
-    if (!WriteFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &done, nullptr)) return 0;
+    if (!WriteFile(handle_.Get(), buffer, want, &done, nullptr)) return 0;
     return done;
 }
 
@@ -83,15 +78,14 @@ int64_t TZUXFileStream::Seek(int64_t offset, SeekOrigin origin) {
                                                          : FILE_END;
     LARGE_INTEGER distance, result;
     distance.QuadPart = offset;
-    if (!SetFilePointerEx(reinterpret_cast<HANDLE>(handle_), distance, &result, method))
-        throw EReadError(SReadError);
+    if (!SetFilePointerEx(handle_.Get(), distance, &result, method)) throw EReadError(SReadError);
     return result.QuadPart;
 }
 
 void TZUXFileStream::SetSize(int64_t size) {
     const int64_t pos = Position();
     Seek(size, SeekOrigin::Begin);
-    if (!SetEndOfFile(reinterpret_cast<HANDLE>(handle_))) throw EWriteError(SWriteError);
+    if (!SetEndOfFile(handle_.Get())) throw EWriteError(SWriteError);
     Seek(pos < size ? pos : size, SeekOrigin::Begin);
 }
 

@@ -1,3 +1,5 @@
+// Library search on Windows: the current folder is left out, and where the
+// system allows it only System32 is searched.
 #include "ZUX/Base/LibrarySearch.h"
 
 #include "ZUX/Base/Win32.h"

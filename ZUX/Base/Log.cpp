@@ -1,3 +1,5 @@
+// The run log's portable part: the one log of the process, its stamped lines,
+// and the single report of a log that cannot be written.
 #include "ZUX/Base/Log.h"
 #include "ZUX/Base/LogPlatform.h"
 
@@ -14,7 +16,7 @@ namespace {
 // The one log of the process.
 struct TLogState {
     std::mutex Lock;
-    intptr_t File = -1;
+    TZUXFileHandle File;
     String FileName;
     bool Reported = false; // a failure was told once; later ones are not
 };
@@ -24,13 +26,8 @@ TLogState& State() {
     return state;
 }
 
-void Close(TLogState& state) {
-    if (state.File != -1) LogCloseFile(state.File);
-    state.File = -1;
-}
-
 void Fail(TLogState& state, const char* what, uint32_t code) {
-    Close(state);
+    state.File.Close();
     if (state.Reported) return;
     state.Reported = true;
     LogReport("Setup: the log \"" + ToUtf8(state.FileName) + "\" " + what + ": " +
@@ -53,24 +50,24 @@ String Date(const TLocalTime& t) {
 bool LogOpen(const String& fileName) {
     TLogState& state = State();
     std::lock_guard<std::mutex> guard(state.Lock);
-    Close(state);
+    state.File.Close();
     state.FileName = fileName;
     uint32_t error = 0;
     state.File = LogOpenFile(fileName, error);
-    if (state.File == -1) Fail(state, "cannot be opened", error);
-    return state.File != -1;
+    if (!state.File) Fail(state, "cannot be opened", error);
+    return bool(state.File);
 }
 
 void LogClose() {
     TLogState& state = State();
     std::lock_guard<std::mutex> guard(state.Lock);
-    Close(state);
+    state.File.Close();
 }
 
 bool LogActive() {
     TLogState& state = State();
     std::lock_guard<std::mutex> guard(state.Lock);
-    return state.File != -1;
+    return bool(state.File);
 }
 
 String LogFileName() {
@@ -81,14 +78,14 @@ String LogFileName() {
 
 String LogTimeStamp() {
     const TLocalTime t = LogLocalTime();
-    return Date(t) + u" " + Padded(t.Hour) + u":" + Padded(t.Minute) + u":" +
-           Padded(t.Second) + u"." + Padded(t.Millisecond, 3) + u"  ";
+    return Date(t) + u" " + Padded(t.Hour) + u":" + Padded(t.Minute) + u":" + Padded(t.Second) +
+           u"." + Padded(t.Millisecond, 3) + u"  ";
 }
 
 void Log(StringView text) {
     TLogState& state = State();
     std::lock_guard<std::mutex> guard(state.Lock);
-    if (state.File == -1) return;
+    if (!state.File) return;
     // Line breaks inside an event would read as events of their own.
     String line = LogTimeStamp();
     for (const char16_t c : text) line += c == u'\r' ? u' ' : c == u'\n' ? u' ' : c;

@@ -2,6 +2,7 @@
 // standard error. Internal to the log module.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Strings.h"
 
 #include <cstdint>
@@ -15,10 +16,9 @@ struct TLocalTime {
 };
 TLocalTime LogLocalTime();
 
-// A file handle or descriptor; -1 when the file cannot be opened (error set).
-intptr_t LogOpenFile(const String& fileName, uint32_t& error);
-bool LogAppend(intptr_t file, std::string_view bytes, uint32_t& error);
-void LogCloseFile(intptr_t file);
+// None when the file cannot be opened (error set).
+TZUXFileHandle LogOpenFile(const String& fileName, uint32_t& error);
+bool LogAppend(const TZUXFileHandle& file, std::string_view bytes, uint32_t& error);
 void LogReport(const std::string& line);
 
 } // namespace ZUX

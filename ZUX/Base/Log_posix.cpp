@@ -22,16 +22,16 @@ TLocalTime LogLocalTime() {
             t.tm_sec,         int(ms.count() % 1000)};
 }
 
-intptr_t LogOpenFile(const String& fileName, uint32_t& error) {
-    const int fd =
-        ::open(ToUtf8(fileName).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) error = uint32_t(errno);
-    return fd;
+TZUXFileHandle LogOpenFile(const String& fileName, uint32_t& error) {
+    TZUXFileHandle file(
+        ::open(ToUtf8(fileName).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (!file) error = uint32_t(errno);
+    return file;
 }
 
-bool LogAppend(intptr_t file, std::string_view bytes, uint32_t& error) {
+bool LogAppend(const TZUXFileHandle& file, std::string_view bytes, uint32_t& error) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(int(file), bytes.data(), bytes.size());
+        const ssize_t n = ::write(file.Get(), bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             error = n < 0 ? uint32_t(errno) : uint32_t(ENOSPC);
@@ -40,10 +40,6 @@ bool LogAppend(intptr_t file, std::string_view bytes, uint32_t& error) {
         bytes.remove_prefix(size_t(n));
     }
     return true;
-}
-
-void LogCloseFile(intptr_t file) {
-    ::close(int(file));
 }
 
 void LogReport(const std::string& line) {

@@ -11,31 +11,24 @@ TLocalTime LogLocalTime() {
     return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
-intptr_t LogOpenFile(const String& fileName, uint32_t& error) {
+TZUXFileHandle LogOpenFile(const String& fileName, uint32_t& error) {
     // Shared, so a relaunched copy of the program can append to the same log.
-    const HANDLE file = CreateFileW(WStr(fileName), FILE_APPEND_DATA,
+    TZUXFileHandle file(CreateFileW(WStr(fileName), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        return -1;
-    }
-    return intptr_t(file);
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) error = GetLastError();
+    return file;
 }
 
-bool LogAppend(intptr_t file, std::string_view bytes, uint32_t& error) {
+bool LogAppend(const TZUXFileHandle& file, std::string_view bytes, uint32_t& error) {
     DWORD written = 0;
-    if (!WriteFile(HANDLE(file), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+    if (!WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
         written != bytes.size()) {
         error = GetLastError();
         if (error == 0) error = ERROR_DISK_FULL;
         return false;
     }
     return true;
-}
-
-void LogCloseFile(intptr_t file) {
-    CloseHandle(HANDLE(file));
 }
 
 void LogReport(const std::string& line) {

@@ -1,3 +1,4 @@
+// The case-blind hash of the name index, with a shortcut for plain ASCII names.
 #include "ZUX/Base/NameIndex.h"
 
 namespace ZUX {

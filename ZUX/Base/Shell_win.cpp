@@ -2,6 +2,7 @@
 #include "ZUX/Base/Log.h"
 #include "ZUX/Base/Shell.h"
 
+#include "ZUX/Base/Com.h"
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Paths.h"
@@ -21,37 +22,6 @@
 namespace ZUX {
 
 namespace {
-
-struct TComUninitializer {
-    static void Close(bool) noexcept { CoUninitialize(); }
-};
-
-// COM on the calling thread for the lifetime of the object. A thread that
-// already runs COM in the other threading model can use it as it is.
-class TComInit {
-public:
-    TComInit()
-        : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)),
-          initialized_(SUCCEEDED(hr_)) {}
-
-    bool Ready() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT hr_;
-    TZUXHandle<bool, TComUninitializer> initialized_; // uninitialised when dropped
-};
-
-struct TComReleaser {
-    template <typename T> static void Close(T* object) noexcept { object->Release(); }
-};
-
-// Owns one reference to a COM object.
-template <typename T> using TComPtr = TZUXHandle<T*, TComReleaser>;
-
-// For the functions that hand out a new reference.
-template <typename T> void** Put(TComPtr<T>& object) {
-    return reinterpret_cast<void**>(object.Put());
-}
 
 bool Accepted(HINSTANCE result) {
     return reinterpret_cast<INT_PTR>(result) > 32;
@@ -91,7 +61,7 @@ bool StartProcess(const String& commandLine) {
 }
 
 bool ShellDefaultVerb(const String& file, const wchar_t* parameters, const wchar_t* folder) {
-    const TComInit com; // shell extensions may need it; the call works without
+    const TZUXComInit com; // shell extensions may need it; the call works without
     return Accepted(ShellExecuteW(nullptr, nullptr, WStr(file), parameters, folder, SW_SHOW));
 }
 
@@ -156,15 +126,15 @@ void ShellRefresh() {
 bool CreateShortcut(const String& linkFile, const String& target) {
     try {
         if (!FileExists(target)) return false;
-        const TComInit com;
+        const TZUXComInit com;
         if (!com.Ready()) return false;
-        TComPtr<IShellLinkW> link;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    Put(link))) ||
+        TZUXComPtr<IShellLinkW> link;
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(link.GetAddressOf()))) ||
             FAILED(link->SetPath(WStr(target))))
             return false;
-        TComPtr<IPersistFile> file;
-        if (FAILED(link->QueryInterface(IID_IPersistFile, Put(file)))) return false;
+        TZUXComPtr<IPersistFile> file;
+        if (FAILED(link.As(&file))) return false;
         return SUCCEEDED(file->Save(WStr(linkFile), TRUE));
     } catch (...) {
         return false;
@@ -175,13 +145,13 @@ bool GetShortcutTarget(const String& linkFile, String& target) {
     target.clear();
     try {
         if (!EndsWith(linkFile, u".lnk", true)) return false;
-        const TComInit com;
+        const TZUXComInit com;
         if (!com.Ready()) return false;
-        TComPtr<IShellLinkW> link;
-        TComPtr<IPersistFile> file;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    Put(link))) ||
-            FAILED(link->QueryInterface(IID_IPersistFile, Put(file))) ||
+        TZUXComPtr<IShellLinkW> link;
+        TZUXComPtr<IPersistFile> file;
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(link.GetAddressOf()))) ||
+            FAILED(link.As(&file)) ||
             FAILED(file->Load(WStr(PrefixedLinkPath(linkFile)), STGM_READ)))
             return false;
         std::vector<wchar_t> path(32768);

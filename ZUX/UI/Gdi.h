@@ -21,6 +21,11 @@ using TZUXBrushHandle = TZUXGdiHandle<HBRUSH>;
 using TZUXBitmapHandle = TZUXGdiHandle<HBITMAP>;
 using TZUXPenHandle = TZUXGdiHandle<HPEN>;
 using TZUXIconHandle = TZUXHandle<HICON, TZUXIconCloser>;
+// Memory device contexts (DeleteDC), made with CreateCompatibleDC.
+struct TZUXMemoryDCCloser {
+    static void Close(HDC dc) noexcept { DeleteDC(dc); }
+};
+using TZUXMemoryDC = TZUXHandle<HDC, TZUXMemoryDCCloser>;
 
 // A solid brush of one colour, made again when the colour changes.
 class TZUXSolidBrush {

@@ -3,8 +3,11 @@
 // so that tests can check from outside what the installer did with it.
 //
 // Only the Windows API is used here, no C++ library code: that keeps each
-// stand-in at a few kilobytes.
+// stand-in at a few kilobytes. The support library's handle owners are
+// templates, and their close functions raise nothing.
 #pragma once
+
+#include "ZUX/Base/Handle.h"
 
 #include <windows.h>
 
@@ -13,34 +16,15 @@ namespace standin {
 // Longest path the Windows API hands out, terminator included.
 constexpr DWORD kMaxPath = 32768;
 
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() {
-        if (valid()) CloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
+struct HeapFreer {
+    static void Close(void* block) noexcept { HeapFree(GetProcessHeap(), 0, block); }
 };
 
 // A block of the process heap, freed with the owner.
-class HeapBlock {
+class HeapBlock : public ZUX::TZUXHandle<void*, HeapFreer> {
 public:
-    explicit HeapBlock(SIZE_T bytes) : p_(HeapAlloc(GetProcessHeap(), 0, bytes)) {}
-    ~HeapBlock() {
-        if (p_) HeapFree(GetProcessHeap(), 0, p_);
-    }
-    HeapBlock(const HeapBlock&) = delete;
-    HeapBlock& operator=(const HeapBlock&) = delete;
-    template <typename T> T* as() const { return static_cast<T*>(p_); }
-
-private:
-    void* p_;
+    explicit HeapBlock(SIZE_T bytes) : TZUXHandle(HeapAlloc(GetProcessHeap(), 0, bytes)) {}
+    template <typename T> T* as() const { return static_cast<T*>(Get()); }
 };
 
 // The module whose code calls this (the DLL when called from the DLL).
@@ -89,12 +73,11 @@ inline bool AppendLine(const wchar_t* logPath, const wchar_t* text, int length =
         WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.as<char>(), bytes, nullptr, nullptr);
     utf8.as<char>()[bytes] = '\n';
 
-    Handle file(CreateFileW(logPath, FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ZUX::TZUXKernelHandle file(CreateFileW(
+        logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    return file.valid() &&
-           WriteFile(file.get(), utf8.as<char>(), DWORD(bytes) + 1, &written, nullptr) &&
+    return file && WriteFile(file.Get(), utf8.as<char>(), DWORD(bytes) + 1, &written, nullptr) &&
            written == DWORD(bytes) + 1;
 }
 

@@ -1,5 +1,7 @@
 // The demo's stand-in programs, called the way the installer calls them, leave
 // the records that the end-to-end tests read.
+#include "ZUX/Base/Handle.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -12,6 +14,8 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using ZUX::TZUXKernelHandle;
+using ZUX::TZUXModule;
 
 namespace {
 
@@ -23,14 +27,6 @@ Lines ReadLines(const fs::path& file) {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
-
-struct ProcessHandles {
-    PROCESS_INFORMATION pi{};
-    ~ProcessHandles() {
-        if (pi.hThread) CloseHandle(pi.hThread);
-        if (pi.hProcess) CloseHandle(pi.hProcess);
-    }
-};
 
 // Top-level windows need a display (under Wine an X server, such as Xvfb).
 bool CanCreateTopLevelWindows() {
@@ -72,12 +68,13 @@ protected:
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = SW_SHOW;
-        ProcessHandles p;
+        PROCESS_INFORMATION pi{};
         ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                   nullptr, &si, &p.pi))
+                                   nullptr, &si, &pi))
             << GetLastError();
-        EXPECT_NE(WaitForInputIdle(p.pi.hProcess, 5000), DWORD(WAIT_TIMEOUT));
-        ASSERT_EQ(WaitForSingleObject(p.pi.hProcess, 10000), WAIT_OBJECT_0);
+        const TZUXKernelHandle process(pi.hProcess), thread(pi.hThread);
+        EXPECT_NE(WaitForInputIdle(process.Get(), 5000), DWORD(WAIT_TIMEOUT));
+        ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
     }
 
     fs::path dir_;
@@ -92,12 +89,12 @@ TEST_F(StandIns, ElevatorRecordsTheSwitchesOfEveryStart) {
 }
 
 TEST_F(StandIns, MenuExtensionRecordsRegistrationCalls) {
-    HMODULE dll = LoadLibraryW((dir_ / L"System" / L"zivr_menu64.dll").c_str());
-    ASSERT_NE(dll, nullptr) << GetLastError();
+    TZUXModule dll(LoadLibraryW((dir_ / L"System" / L"zivr_menu64.dll").c_str()));
+    ASSERT_TRUE(dll) << GetLastError();
     using Entry = HRESULT(STDAPICALLTYPE*)();
     // Through a generic function pointer: FARPROC's own signature differs.
-    const auto entry = [dll](const char* name) {
-        return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name)));
+    const auto entry = [module = dll.Get()](const char* name) {
+        return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
     };
     const auto reg = entry("DllRegisterServer");
     const auto unreg = entry("DllUnregisterServer");
@@ -105,7 +102,7 @@ TEST_F(StandIns, MenuExtensionRecordsRegistrationCalls) {
     ASSERT_NE(unreg, nullptr);
     EXPECT_EQ(reg(), S_OK);
     EXPECT_EQ(unreg(), S_OK);
-    FreeLibrary(dll);
+    dll.Close();
     EXPECT_EQ(ReadLines(dir_ / L"System" / L"zivr_menu64.log"),
               (Lines{"DllRegisterServer", "DllUnregisterServer"}));
 }
@@ -115,10 +112,11 @@ TEST_F(StandIns, PlayerIsFoundByItsWindowClassAndClosed) {
     std::wstring line = L"\"" + (dir_ / L"ZIVR.exe").wstring() + L"\" \"D:\\Music\\a song.mp3\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    ProcessHandles p;
+    PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &p.pi));
-    WaitForInputIdle(p.pi.hProcess, 10000);
+                               &si, &pi));
+    const TZUXKernelHandle process(pi.hProcess), thread(pi.hThread);
+    WaitForInputIdle(process.Get(), 10000);
     HWND window = nullptr;
     for (int i = 0; i < 100 && !window; ++i) {
         window = FindWindowW(L"TZIVRMainForm", nullptr);
@@ -127,10 +125,10 @@ TEST_F(StandIns, PlayerIsFoundByItsWindowClassAndClosed) {
     ASSERT_NE(window, nullptr);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    EXPECT_EQ(pid, p.pi.dwProcessId);
+    EXPECT_EQ(pid, pi.dwProcessId);
 
     SendMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(p.pi.hProcess, 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ReadLines(dir_ / L"ZIVR.log"), (Lines{"start \"D:\\Music\\a song.mp3\"", "close"}));
 }
 
@@ -144,9 +142,9 @@ TEST_F(StandIns, ExtrasInstallerRecordsItsArgumentsVerbatim) {
     info.lpParameters = L"/LANG=ru /SILENT /NOEXTENSIONS /VIEWER ";
     info.nShow = SW_SHOWNORMAL;
     ASSERT_TRUE(ShellExecuteExW(&info)) << GetLastError();
-    ASSERT_NE(info.hProcess, nullptr);
-    EXPECT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
-    CloseHandle(info.hProcess);
+    const TZUXKernelHandle process(info.hProcess);
+    ASSERT_TRUE(process);
+    EXPECT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ReadLines(dir_ / L"ZIVRExtrasSetup.log"),
               (Lines{"/LANG=ru /SILENT /NOEXTENSIONS /VIEWER "}));
 }

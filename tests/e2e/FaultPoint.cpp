@@ -6,6 +6,8 @@
 //   ZIVR_FAULT_ANSWER=abort|ignore       the answer to the locked-file question
 #include "engine/FaultPoint.h"
 
+#include "ZUX/Base/Handle.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -25,9 +27,9 @@ void Fill(const std::string& spec) {
     const unsigned long long leave =
         std::strtoull(spec.substr(first + 1).c_str(), nullptr, 10) * 1024;
     const std::string path = spec.substr(second + 1);
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const ZUX::TZUXKernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     std::vector<char> block(64 * 1024, 'F');
     for (;;) {
         ULARGE_INTEGER free{};
@@ -37,10 +39,9 @@ void Fill(const std::string& spec) {
         const unsigned long long rest = free.QuadPart - leave;
         const DWORD size = DWORD(rest < block.size() ? rest : block.size());
         DWORD written = 0;
-        if (!WriteFile(file, block.data(), size, &written, nullptr) || written == 0) break;
-        FlushFileBuffers(file);
+        if (!WriteFile(file.Get(), block.data(), size, &written, nullptr) || written == 0) break;
+        FlushFileBuffers(file.Get());
     }
-    CloseHandle(file);
 }
 
 } // namespace

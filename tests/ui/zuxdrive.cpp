@@ -26,6 +26,7 @@
 //                          visible top-level window SPEC, prints "first-window-ms N"
 //                          (from the start of the process), and makes it current
 //   sleep MS
+#include "ZUX/UI/Gdi.h"
 #include "ZUX/UI/Image.h"
 #include "ZUX/UI/Window.h"
 
@@ -213,7 +214,7 @@ bool Shot(HWND window, const String& file) {
     if (!pixels.Width || !pixels.Height) return false;
     pixels.Data.resize(size_t(pixels.Width) * pixels.Height * 4);
     const HDC screen = GetDC(nullptr);
-    const HDC memory = CreateCompatibleDC(screen);
+    const TZUXMemoryDC memory(CreateCompatibleDC(screen));
     BITMAPINFO info{};
     info.bmiHeader = {sizeof info.bmiHeader,
                       LONG(pixels.Width),
@@ -227,16 +228,18 @@ bool Shot(HWND window, const String& file) {
                       0,
                       0};
     void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, int(pixels.Width), int(pixels.Height), screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
+    const TZUXBitmapHandle bitmap(
+        CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    {
+        const TZUXSelectObject select(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, int(pixels.Width), int(pixels.Height), screen, r.left, r.top,
+               SRCCOPY);
+        GdiFlush();
+    }
+    ReleaseDC(nullptr, screen);
+    if (!bits) return false;
     std::memcpy(pixels.Data.data(), bits, pixels.Data.size());
     for (size_t i = 3; i < pixels.Data.size(); i += 4) pixels.Data[i] = 0xFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return SavePixelsAsPng(pixels, file);
 }
 

@@ -53,6 +53,33 @@ TEST(Handle, ClosesEachHandleOnceAndNeverNone) {
     EXPECT_EQ(gClosed, (std::vector<void*>{Fake(2), Fake(1), Fake(3)}));
 }
 
+namespace {
+
+std::vector<int> gClosedDescriptors;
+
+struct TDescriptorLikeCloser {
+    static constexpr int None = -1;
+    static void Close(int fd) noexcept { gClosedDescriptors.push_back(fd); }
+};
+
+} // namespace
+
+// Descriptor 0 is a file like any other; only the closer's own none is none.
+TEST(Handle, AClosersOwnNoneIsTheOnlyNone) {
+    gClosedDescriptors.clear();
+    {
+        TZUXHandle<int, TDescriptorLikeCloser> none, failed(-1), zero(0);
+        EXPECT_FALSE(none);
+        EXPECT_FALSE(failed);
+        ASSERT_TRUE(zero);
+        TZUXHandle<int, TDescriptorLikeCloser> moved(std::move(zero));
+        EXPECT_EQ(zero.Get(), -1);
+        EXPECT_EQ(moved.Get(), 0);
+        *none.Put() = 5;
+    }
+    EXPECT_EQ(gClosedDescriptors, (std::vector<int>{0, 5}));
+}
+
 TEST(ScopeExit, RunsOnEveryWayOut) {
     int runs = 0;
     {

@@ -1,3 +1,5 @@
+// The formatted labels' mark-up: tags style their text, unknown brackets stay
+// text, bare addresses become links.
 #include "wizard/Markup.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The name index: equal names found ignoring case, and a hash that agrees with
+// SameText.
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/NameIndex.h"
 

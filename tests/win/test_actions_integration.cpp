@@ -58,11 +58,10 @@ String ReadText(const String& path) {
 }
 
 void SetWriteTime(const String& path, const FILETIME& time) {
-    const HANDLE h =
-        CreateFileW(WStr(path), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    SetFileTime(h, nullptr, nullptr, &time);
-    CloseHandle(h);
+    const TZUXKernelHandle h(
+        CreateFileW(WStr(path), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(h);
+    SetFileTime(h.Get(), nullptr, nullptr, &time);
 }
 
 uint64_t GetWriteTime(const String& path) {

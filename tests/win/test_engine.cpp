@@ -3,6 +3,8 @@
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/FileSystem.h"
+#include "ZUX/Base/Handle.h"
+#include "ZUX/Base/Registry.h"
 #include "ZUX/Base/Win32.h"
 #include "engine/Setup.h"
 #include "engine/SummaryBuilder.h"
@@ -258,15 +260,14 @@ TEST_F(Engine, PortableInstallHasNoUninstallEntry) {
 
 // The pairs of names Windows will rename at the next restart.
 String PendingRenames() {
-    HKEY key = nullptr;
+    TZUXRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
+                      KEY_READ, key.Put()) != ERROR_SUCCESS)
         return String();
     std::vector<wchar_t> buffer(1 << 20);
     DWORD size = DWORD(buffer.size() * 2);
     const LONG result = RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
                                          reinterpret_cast<BYTE*>(buffer.data()), &size);
-    RegCloseKey(key);
     if (result != ERROR_SUCCESS) return String();
     String text = FromWStr(buffer.data(), size / 2);
     std::replace(text.begin(), text.end(), u'\0', u'|');
@@ -286,7 +287,8 @@ TEST_F(Engine, LockedTargets) {
     };
     helper.AskLockedFile = ask;
     const auto lock = [](const String& path, DWORD share) {
-        return CreateFileW(WStr(path), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        return TZUXKernelHandle(
+            CreateFileW(WStr(path), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
     };
     const auto write = [](const String& path, const char* text) {
         TZUXFileStream f(path, fmCreate);
@@ -297,10 +299,10 @@ TEST_F(Engine, LockedTargets) {
     // Identical content: left alone, no question, no ".bak".
     const String same = root + u"same.bin";
     write(same, "payload");
-    HANDLE h = lock(same, FILE_SHARE_READ);
+    TZUXKernelHandle h = lock(same, FILE_SHARE_READ);
     TZUXMemoryStream payload("payload");
     EXPECT_FALSE(helper.CreateTargetStream(same, payload, target));
-    CloseHandle(h);
+    h.Close();
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(FileExists(same + u".bak"));
 
@@ -313,7 +315,7 @@ TEST_F(Engine, LockedTargets) {
     payload.SetPosition(0);
     EXPECT_TRUE(helper.CreateTargetStream(moved, payload, target));
     target.reset();
-    CloseHandle(h);
+    h.Close();
     EXPECT_EQ(ReadFileBytes(moved + u".bak"), "old");
     EXPECT_EQ(asked, 0);
 
@@ -365,7 +367,7 @@ TEST_F(Engine, LockedTargets) {
     target.reset();
     EXPECT_TRUE(setup->ExtractHelper->RestartRequired);
     EXPECT_EQ(asked, 0);
-    CloseHandle(h);
+    h.Close();
 }
 
 TEST(EngineParts, VersionsAndSummary) {
@@ -394,10 +396,10 @@ TEST(EngineParts, UninstallCommandWithABlankIsQuoted) {
     const String key = TSetupAppRepo::GetKeyPath(false) + u"QuotedPlayerTest";
     EXPECT_EQ(RegValue(key, L"UninstallString"), u"\"" + folder + u"Uninstall.exe\"");
     // Found through the quoted command alone as well.
-    HKEY k = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WStr(key), 0, KEY_WRITE, &k), ERROR_SUCCESS);
+    TZUXRegKey k;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WStr(key), 0, KEY_WRITE, k.Put()), ERROR_SUCCESS);
     RegDeleteValueW(k, L"InstallPath");
-    RegCloseKey(k);
+    k.Close();
     String found;
     EXPECT_TRUE(TSetupAppRepo::FindInstallPath(u"Quoted Player Test", found));
     EXPECT_EQ(found, folder);
@@ -407,16 +409,16 @@ TEST(EngineParts, UninstallCommandWithABlankIsQuoted) {
 
 TEST(EngineParts, UninstallEntryFoundThroughThe32BitView) {
     // A 32-bit installation registered itself under the Wow6432Node path.
-    HKEY k = nullptr;
+    TZUXRegKey k;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
                               WStr(TSetupAppRepo::GetKeyPath(true) + u"OldPlayerTest"), 0, nullptr,
-                              0, KEY_WRITE, nullptr, &k, nullptr),
+                              0, KEY_WRITE, nullptr, k.Put(), nullptr),
               ERROR_SUCCESS);
     const String folder = GetTempPath();
     const String exe = folder + u"Uninstall.exe";
     RegSetValueExW(k, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
                    DWORD((exe.size() + 1) * 2));
-    RegCloseKey(k);
+    k.Close();
     String found;
     EXPECT_TRUE(TSetupAppRepo::FindInstallPath(u"Old Player Test", found));
     EXPECT_EQ(found, folder);

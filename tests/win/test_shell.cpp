@@ -3,8 +3,10 @@
 
 #include "TestFolder.h"
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Registry.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
@@ -18,15 +20,14 @@ using ZUXTest::TTestFolder;
 namespace {
 
 bool ProcessRunning(const wchar_t* exeName) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    const TZUXKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
-         more = Process32NextW(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more && !found;
+         more = Process32NextW(snapshot.Get(), &entry))
         found = _wcsicmp(entry.szExeFile, exeName) == 0;
-    CloseHandle(snapshot);
     return found;
 }
 
@@ -63,23 +64,21 @@ TEST(Shell, ShellOpenStartsWinebrowserUnderWine) {
     EXPECT_EQ(IsRunningUnderWine(), wine);
     if (!wine) GTEST_SKIP() << "not under Wine";
 
-    struct BrowserList {
-        const String path = u"Software\\Wine\\WineBrowser";
-        const bool existed = bool(RegOpenKeyRead(HKEY_CURRENT_USER, path));
-        TZUXRegKey key = RegOpenKeyWrite(HKEY_CURRENT_USER, path, true);
-        const String before = RegReadStr(key, u"Browsers");
-        ~BrowserList() {
-            // The processes started (CreateProcessW has returned) read the list first.
-            for (int i = 0; i < 200 && ProcessRunning(L"winebrowser.exe"); ++i) Sleep(50);
-            if (!before.empty())
-                RegWriteStr(key, u"Browsers", before);
-            else
-                RegDeleteValueW(key, L"Browsers");
-            RegCloseKey(key);
-            if (!existed) RegDeleteKeyTree(HKEY_CURRENT_USER, path);
-        }
-    } browsers;
-    ASSERT_TRUE(RegWriteStr(browsers.key, u"Browsers", u"true"));
+    const String path = u"Software\\Wine\\WineBrowser";
+    const bool existed = bool(RegOpenKeyRead(HKEY_CURRENT_USER, path));
+    TZUXRegKey key = RegOpenKeyWrite(HKEY_CURRENT_USER, path, true);
+    const String before = RegReadStr(key, u"Browsers");
+    const auto restore = ScopeExit([&] {
+        // The processes started (CreateProcessW has returned) read the list first.
+        for (int i = 0; i < 200 && ProcessRunning(L"winebrowser.exe"); ++i) Sleep(50);
+        if (!before.empty())
+            RegWriteStr(key, u"Browsers", before);
+        else
+            RegDeleteValueW(key, L"Browsers");
+        key.Close();
+        if (!existed) RegDeleteKeyTree(HKEY_CURRENT_USER, path);
+    });
+    ASSERT_TRUE(RegWriteStr(key, u"Browsers", u"true"));
 
     EXPECT_TRUE(ShellOpen(u"https://example.invalid/zivr"));
     EXPECT_TRUE(ShellExecute(u"HTTPS://example.invalid/zivr")); // addresses go to ShellOpen

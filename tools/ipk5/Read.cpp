@@ -1,5 +1,6 @@
 // ipk5 list, extract and verify: everything that reads a package.
 #include "ZUX/Base/FileStream.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Locale.h"
 #include "package/LzmaStream.h"
 #include "tools/ipk5/Commands.h"
@@ -21,29 +22,6 @@ using namespace ZUX;
 namespace ipk5 {
 
 namespace {
-
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd = -1) : fd_(fd) {}
-    ~TDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    TDescriptor(TDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    TDescriptor& operator=(TDescriptor&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int Get() const { return fd_; }
-    // Closes and reports whether the last writes reached the file.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 std::string Quoted(StringView name) {
     return "\"" + Printable(name) + "\"";
@@ -78,13 +56,13 @@ public:
     explicit TExtractor(const std::string& folder) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
-        root_ = TDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (root_.Get() < 0) throw TToolError(folder + ": " + std::strerror(errno));
+        root_ = TZUXDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!root_) throw TToolError(folder + ": " + std::strerror(errno));
     }
 
     // Empty on success, otherwise why the entry was not written.
     std::string Write(const std::vector<String>& components, std::string_view bytes) {
-        TDescriptor folder;
+        TZUXDescriptor folder;
         int current = root_.Get();
         std::string path;
         for (size_t i = 0; i + 1 < components.size(); ++i) {
@@ -103,7 +81,7 @@ public:
                     return path + " is not a folder (or is a symbolic link)";
                 return path + ": " + std::strerror(errno);
             }
-            folder = TDescriptor(fd);
+            folder = TZUXDescriptor(fd);
             current = fd;
         }
 
@@ -112,9 +90,9 @@ public:
         if (::unlinkat(current, leaf.c_str(), 0) != 0 && errno != ENOENT)
             return path + ": " +
                    (errno == EISDIR ? "a folder is in the way" : std::strerror(errno));
-        TDescriptor file(::openat(current, leaf.c_str(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (file.Get() < 0) return path + ": " + std::strerror(errno);
+        TZUXDescriptor file(::openat(current, leaf.c_str(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!file) return path + ": " + std::strerror(errno);
         for (size_t done = 0; done < bytes.size();) {
             const ssize_t n = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) continue;
@@ -122,14 +100,15 @@ public:
             done += size_t(n);
             if (onWritten) onWritten(int64_t(n));
         }
-        if (!file.Close()) return path + ": " + std::strerror(errno);
+        // Closing reports whether the last writes reached the file.
+        if (::close(file.Release()) != 0) return path + ": " + std::strerror(errno);
         return {};
     }
 
     std::function<void(int64_t)> onWritten;
 
 private:
-    TDescriptor root_;
+    TZUXDescriptor root_;
 };
 
 } // namespace

@@ -1,3 +1,5 @@
+// The host tools' output files: written beside the target through a
+// descriptor stream, renamed over it only when complete.
 #include "tools/ipk5/TemporaryFile.h"
 
 #include "ZUX/Base/Exceptions.h"
@@ -48,25 +50,23 @@ void TDescriptorStream::SetSize(int64_t size) {
 TTemporaryFile::TTemporaryFile(const std::string& target) : target_(target) {
     const fs::path p(target);
     std::string name = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
-    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0)
+    fd_ = TZUXDescriptor(::mkostemp(name.data(), O_CLOEXEC));
+    if (!fd_)
         throw TToolError(target +
                          ": cannot create a temporary file beside it: " + std::strerror(errno));
     path_ = std::move(name);
 }
 
 TTemporaryFile::~TTemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
     if (!path_.empty()) ::unlink(path_.c_str());
 }
 
 void TTemporaryFile::Replace() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0) Fail("cannot write");
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail("cannot write");
+    if (::fchmod(fd_.Get(), 0666 & ~mask) != 0 || ::fsync(fd_.Get()) != 0) Fail("cannot write");
+    // Closing reports whether the last writes reached the file.
+    if (::close(fd_.Release()) != 0) Fail("cannot write");
     if (::rename(path_.c_str(), target_.c_str()) != 0) Fail("cannot replace");
     path_.clear();
 }

@@ -3,6 +3,7 @@
 // file under the target's name.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Streams.h"
 
 #include <string>
@@ -33,7 +34,7 @@ public:
     TTemporaryFile(const TTemporaryFile&) = delete;
     TTemporaryFile& operator=(const TTemporaryFile&) = delete;
 
-    int Descriptor() const { return fd_; }
+    int Descriptor() const { return fd_.Get(); }
     const std::string& Path() const { return path_; }
 
     // Makes the file what a newly created one would be, puts it on the disk
@@ -45,7 +46,7 @@ private:
 
     std::string target_;
     std::string path_;
-    int fd_ = -1;
+    ZUX::TZUXDescriptor fd_;
 };
 
 } // namespace ipk5

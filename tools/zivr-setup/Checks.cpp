@@ -1,3 +1,5 @@
+// The checks of a setup folder and a product folder before an installer is
+// built from them, each finding listed.
 #include "tools/zivr-setup/Checks.h"
 
 #include "ZUX/Base/Locale.h"

@@ -1,3 +1,5 @@
+// Reading and rewriting the resource section of a 64-bit Windows program on
+// the build host, and the program's checksum.
 #include "tools/zivr-setup/PeResources.h"
 
 #include <algorithm>

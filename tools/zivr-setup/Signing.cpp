@@ -1,3 +1,4 @@
+// Signing and verifying through osslsigncode, started without a shell.
 #include "tools/zivr-setup/Signing.h"
 
 #include <cerrno>
