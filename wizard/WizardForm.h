@@ -5,7 +5,7 @@
 // (WizardFlow), notifications and closing (WizardNotify).
 #pragma once
 
-#include "ZUX/Base/Handle.h"
+#include "ZUX/Base/Com.h"
 #include "ZUX/UI/Gdi.h"
 #include "ZUX/UI/Image.h"
 #include "engine/SetupActions.h"
@@ -48,11 +48,6 @@ public:
     int SegmentWidth = 0;
 };
 
-// Interface pointers, released by the support library's handle owner.
-struct TWizardComReleaser {
-    template <typename I> static void Close(I* object) noexcept { object->Release(); }
-};
-
 // The progress of the taskbar button; does nothing where the shell has no
 // taskbar interface.
 class TWizardTaskbar {
@@ -64,7 +59,7 @@ public:
 
 private:
     HWND window_;
-    ZUX::TZUXHandle<ITaskbarList3*, TWizardComReleaser> list_;
+    ZUX::TZUXComPtr<ITaskbarList3> list_;
     bool error_ = false;
 };
 

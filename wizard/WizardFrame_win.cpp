@@ -117,9 +117,9 @@ void TWizardProgressViewInfo::Paint(HDC dc) {
 
 TWizardTaskbar::TWizardTaskbar(HWND window) : window_(window) {
     if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(list_.Put()))) ||
+                                IID_PPV_ARGS(list_.GetAddressOf()))) ||
         FAILED(list_->HrInit()))
-        list_.Close();
+        list_.Reset();
 }
 
 TWizardTaskbar::~TWizardTaskbar() = default;

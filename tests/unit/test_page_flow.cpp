@@ -1,5 +1,5 @@
 // The wizard's rules that need no window: page flow, Next's caption, step
-// progress and strip, zoom, the browsed folder, repaint pacing.
+// progress and strip, the browsed folder, repaint pacing.
 #include "wizard/PageFlow.h"
 
 #include <gtest/gtest.h>
