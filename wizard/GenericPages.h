@@ -12,7 +12,7 @@ public:
 protected:
     void Paint(HDC dc, const RECT& client) override;
 
-    std::unique_ptr<Wizard::TImage> Image;
+    std::unique_ptr<ZUX::TZUXBitmap> Image;
     HWND L2 = nullptr;
     HWND L1 = nullptr;
 };
@@ -31,7 +31,7 @@ protected:
 
 private:
     HWND checkBox_ = nullptr;
-    HWND viewer_ = nullptr;
+    TSetupTextViewer* viewer_ = nullptr;
 };
 
 class TSetupPageReadyToInstall : public TSetupPage {
@@ -40,7 +40,7 @@ public:
     void CreateControls() override;
 
 private:
-    HWND viewer_ = nullptr;
+    TSetupTextViewer* viewer_ = nullptr;
 };
 
 class TSetupPageInstall : public TSetupPage, public IInstallerNotify {

@@ -1,6 +1,9 @@
 #include "wizard/GenericPages.h"
 
+#include "ZUX/UI/Application.h"
 #include "engine/Setup.h"
+#include "wizard/HandlerBoundary.h"
+#include "wizard/Palette.h"
 
 #include <commctrl.h>
 
@@ -20,8 +23,7 @@ constexpr int Above(int bottomMargin, int height, int gap) {
 // TSetupPageFullScreen
 
 void TSetupPageFullScreen::CreateControls() {
-    const String name = Format(u"wizard_%s.png", {Wizard::Palette().Dark ? u"dark" : u"light"});
-    Image = std::make_unique<Wizard::TImage>(*Setup->Resources->GetImage(name));
+    Image = LoadSetupPicture(Format(u"wizard_%s.png", {SetupPalette().Dark ? u"dark" : u"light"}));
     L2 = CreateLabel({210, 61, 400, 240}, u"L2", true);
     L1 = CreateLabel({210, 22, 400, 50}, u"L1", true);
     SetFont(L1, 11, false);
@@ -31,15 +33,14 @@ void TSetupPageFullScreen::CreateControls() {
 
 void TSetupPageFullScreen::Paint(HDC dc, const RECT& client) {
     TSetupPage::Paint(dc, client);
-    const int dpi = Dpi();
-    const RECT side{0, 0, Wizard::Scale(188, dpi), Wizard::Scale(435, dpi)};
+    const RECT side{0, 0, Scale(188), Scale(435)};
     if (Image) Image->Draw(dc, side);
 }
 
 // TSetupPageLicense
 
 void TSetupPageLicense::CreateControls() {
-    viewer_ = CreateViewer(u"", {28, 22, 28, Above(22, 16, 4 + 4)}, true);
+    viewer_ = &CreateViewer({28, 22, 28, Above(22, 16, 4 + 4)});
     checkBox_ = CreateCheckBox({0, 0, 0, 16}, u"L1", [this] { NotifyStateChanged(); });
     Align(checkBox_, TAlign::Bottom, {28, 4, 28, 22}, 16);
 }
@@ -51,14 +52,14 @@ bool TSetupPageLicense::CanGoNext() {
 void TSetupPageLicense::Prepare() {
     if (auto stream = Setup->Resources->GetLicenseStream()) {
         stream->SetPosition(0);
-        Wizard::RichViewerLoadRtf(viewer_, *stream);
+        viewer_->LoadRichText(stream.get());
     }
     if (!Checked(checkBox_)) PostMessageW(Handle(), WM_FOCUS_VIEWER, 0, 0);
 }
 
 bool TSetupPageLicense::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message == WM_FOCUS_VIEWER) {
-        if (IsWindowVisible(Handle()) && !Checked(checkBox_)) SetFocus(viewer_);
+        if (IsWindowVisible(Handle()) && !Checked(checkBox_)) ::SetFocus(viewer_->Handle());
         result = 0;
         return true;
     }
@@ -68,15 +69,15 @@ bool TSetupPageLicense::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
 // TSetupPageReadyToInstall
 
 void TSetupPageReadyToInstall::CreateControls() {
-    viewer_ = CreateViewer(u"", {28, 22, 28, 22}, true);
-    EnableWindow(viewer_, FALSE);
+    viewer_ = &CreateViewer({28, 22, 28, 22});
+    viewer_->SetEnabled(false);
 }
 
 void TSetupPageReadyToInstall::Prepare() {
     TSetupSummaryBuilder builder;
     Setup->ProductInfo->PopulateActions(
         [&builder](TSetupActionClass actionClass) { actionClass()->Describe(builder); });
-    Wizard::RichViewerSetText(viewer_, builder.ToString());
+    viewer_->SetPlainText(builder.ToString());
 }
 
 // TSetupPageInstall
@@ -86,8 +87,8 @@ void TSetupPageInstall::CreateControls() {
     overallBar_ = CreateControl({30, 65, 580, 18}, u"", PROGRESS_CLASSW, 0, false).Handle;
     for (const HWND bar : {actionBar_, overallBar_}) {
         SendMessageW(bar, PBM_SETRANGE32, 0, 100);
-        SendMessageW(bar, PBM_SETBARCOLOR, 0, LPARAM(Wizard::Palette().Accent));
-        SendMessageW(bar, PBM_SETBKCOLOR, 0, LPARAM(Wizard::Palette().StripBackground));
+        SendMessageW(bar, PBM_SETBARCOLOR, 0, LPARAM(SetupPalette().Accent));
+        SendMessageW(bar, PBM_SETBKCOLOR, 0, LPARAM(SetupPalette().StripBackground));
     }
     status_ = CreateLabel({30, 16, 580, 18}, u"", false);
     SetFont(status_, 8, false);
@@ -133,7 +134,7 @@ void TSetupPageInstall::Notify(int32_t code, intptr_t param) {
             // times a second; a timer shows the last values of a burst.
             if (pacer_.Ready(GetTickCount())) {
                 ShowProgress();
-                Wizard::ProcessMessages();
+                ProcessMessages();
             } else if (!timerArmed_) {
                 timerArmed_ = SetTimer(Handle(), kRepaintTimer, 34, nullptr) != 0;
             }
@@ -141,7 +142,7 @@ void TSetupPageInstall::Notify(int32_t code, intptr_t param) {
         }
         case NOTIFY_STATUS:
             SetText(status_, *reinterpret_cast<const String*>(param));
-            Wizard::ProcessMessages();
+            ProcessMessages();
             break;
         default:
             break;
@@ -230,8 +231,7 @@ void TSetupPageFinish::WriteRunOptions() {
 
 void TSetupPageFinish::OnNotify(const NMHDR& header, LPARAM lParam) {
     if (header.hwndFrom == homePage_ && (header.code == NM_CLICK || header.code == NM_RETURN)) {
-        const String url = Setup->ProductInfo->GetHomePage();
-        ShellExecuteW(nullptr, L"open", WStr(url), nullptr, nullptr, SW_SHOWNORMAL);
+        OpenAddress(Setup->ProductInfo->GetHomePage());
         return;
     }
     TSetupPageCustomFinish::OnNotify(header, lParam);

@@ -3,8 +3,6 @@
 #include "ZUX/Base/Locale.h"
 #include "ZUX/Base/Paths.h"
 
-#include <cmath>
-
 namespace Wizard {
 
 ZUX::StringView NextCaptionKey(TNextKind next) {
@@ -57,12 +55,6 @@ TStripDrawing StripDrawing(const TRect& bar, int pageCount, int activeIndex, int
     d.DashCount = d.SegmentWidth / 6;
     d.FillRight = d.SegmentLeft + d.SegmentWidth * pageProgress / 100;
     return d;
-}
-
-int ZoomNumerator(double z) {
-    const double n = std::nearbyint(z <= 100 ? z * 0.63 + 1 : z * 0.64); // halves to even
-    if (!(n >= 2 && n <= 4095)) return 0;
-    return int(n);
 }
 
 ZUX::String BrowsedDestination(const ZUX::String& folder, const ZUX::String& productName) {

@@ -1,7 +1,7 @@
 // The rules of the wizard that need no window: moving through the pages, the
 // caption of Next, the step progress, the geometry of the header strip, the
-// viewer's zoom, the folder chosen through the picker and the pacing of the
-// progress page's repaints. Nothing here raises.
+// folder chosen through the picker and the pacing of the progress page's
+// repaints. Nothing here raises.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
@@ -94,10 +94,6 @@ struct TStripDrawing {
     int FillRight = 0; // accent from the bar's left edge to here
 };
 TStripDrawing StripDrawing(const TRect& bar, int pageCount, int activeIndex, int pageProgress);
-
-// The rich-text viewer's zoom numerator over 64 for a zoom in percent, or 0
-// when the zoom is out of range.
-int ZoomNumerator(double zoomPercent);
 
 // The destination for a folder chosen in the picker: the folder itself when
 // its last element is the product's name, else the product's folder inside it.

@@ -1,24 +1,25 @@
 // The page base classes, the page list and the registry of page classes.
-// A page is a child window of our own class; every control it builds is a
-// real child window named by its language key.
+// A page is a container of the toolkit inside the wizard window; every
+// control it builds is a real child window named by its language key.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
-#include "wizard/Controls.h"
+#include "ZUX/UI/Control.h"
+#include "ZUX/UI/Image.h"
 #include "wizard/PageFlow.h"
+#include "wizard/TextViewer.h"
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class TSetupCustomPage {
-public:
-    TSetupCustomPage() = default;
-    virtual ~TSetupCustomPage();
-    TSetupCustomPage(const TSetupCustomPage&) = delete;
-    TSetupCustomPage& operator=(const TSetupCustomPage&) = delete;
+// The packaged picture of that name; raises EInstallerGeneralError when its
+// bytes are no picture.
+std::unique_ptr<ZUX::TZUXBitmap> LoadSetupPicture(const ZUX::String& name);
 
+class TSetupCustomPage : public ZUX::TZUXCustomControl {
+public:
     virtual int GetProgress() { return 0; }
     virtual bool CanGoBack() { return true; }
     virtual bool CanGoNext() { return true; }
@@ -29,21 +30,26 @@ public:
     // registry calls it right after the constructor. PageName is the class
     // name without "TSetup".
     void Construct(HWND parent, ZUX::StringView className);
-    HWND Handle() const { return handle_; }
     const ZUX::String& PageName() const { return pageName_; }
-    // Places the page and its controls for the window's current DPI.
-    void SetBounds(const RECT& bounds);
-    void SetVisible(bool visible);
+    // Places the page (pixels of the wizard window) and its controls for the
+    // window's current DPI.
+    void Place(const RECT& bounds);
+    void ShowPage(bool visible);
 
 protected:
     // The second step of construction, after the window exists.
     virtual void Build() {}
+    // Places the page's controls for its size and DPI.
+    virtual void Relayout() {}
+    // A message before the toolkit's container sees it; true when handled.
+    // An exception is shown, never passed on.
     virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    ZUX::String WindowClassName() const override { return u"TSetupPage"; }
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The wizard places its pages.
+    void PlaceWindows(const RECT&) override {}
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
-    HWND handle_ = nullptr;
     ZUX::String pageName_;
 };
 
@@ -53,6 +59,7 @@ enum class TAlign { None, Client, Bottom };
 
 class TSetupPage : public TSetupCustomPage {
 public:
+    ~TSetupPage() override;
     ZUX::String Description;
     ZUX::String Title;
 
@@ -76,15 +83,16 @@ protected:
         COLORREF TextColor = CLR_INVALID;
         std::function<void()> OnClick;
         std::function<void()> OnChange;
-        Wizard::TFont Font;
+        ZUX::TZUXFontHandle Font;           // of a system control
+        ZUX::TZUXControl* Object = nullptr; // a toolkit control, the page's
     };
 
     void Build() final;
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     // Paints the page's background; pages add their pictures.
-    virtual void Paint(HDC dc, const RECT& client);
-    // A WM_NOTIFY from a control; links of rich-text viewers open by default.
-    virtual void OnNotify(const NMHDR& header, LPARAM lParam);
+    void Paint(HDC dc, const RECT& client) override;
+    // A WM_NOTIFY from a control that is no toolkit control.
+    virtual void OnNotify(const NMHDR&, LPARAM) {}
     virtual void OnLayout() {}
 
     // Builders. Rectangles are (left, top, width, height) in 96-DPI units.
@@ -95,14 +103,13 @@ protected:
                            bool firstOfGroup);
     HWND CreateLabel(Wizard::TRect units, ZUX::StringView name, bool topAndWrap);
     HWND CreateHeading(Wizard::TRect units, ZUX::StringView name);
-    HWND CreateViewer(ZUX::StringView name, Wizard::TRect margins, bool vscroll);
+    TSetupTextViewer& CreateViewer(Wizard::TRect margins);
     TControl* Find(HWND control);
     void DestroyControl(HWND control);
     void Align(HWND control, TAlign align, Wizard::TRect margins, int height = 0);
     void SetFont(HWND control, int points, bool bold);
     void SetTextColor(HWND control, COLORREF color);
-    void Relayout();
-    int Dpi() const;
+    void Relayout() override;
 
     static bool Checked(HWND control);
     static void SetChecked(HWND control, bool checked);
@@ -113,7 +120,10 @@ protected:
     virtual RECT AlignArea() const;
 
 private:
+    TControl& AddRecord(HWND handle, ZUX::StringView name, bool hasCaption);
+
     std::vector<std::unique_ptr<TControl>> controls_;
+    ZUX::TZUXSolidBrush brush_;
 };
 
 using TSetupPageFactory = std::unique_ptr<TSetupCustomPage> (*)();

@@ -1,7 +1,11 @@
 #include "wizard/Pages.h"
 
+#include "ZUX/UI/Controls.h"
+#include "ZUX/UI/Dpi.h"
 #include "ZUX/UI/SystemLibraries.h"
 #include "engine/Setup.h"
+#include "wizard/HandlerBoundary.h"
+#include "wizard/Palette.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -9,75 +13,63 @@
 using namespace ZUX;
 using Wizard::TRect;
 
-namespace {
-
-constexpr const wchar_t* kPageClass = L"TSetupPage";
-
-void RegisterPageClass(WNDPROC proc) {
-    static const bool registered = [proc] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kPageClass;
-        return RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
-}
-
-} // namespace
-
-TSetupCustomPage::~TSetupCustomPage() {
-    if (handle_) {
-        SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
-        DestroyWindow(handle_);
-    }
+std::unique_ptr<TZUXBitmap> LoadSetupPicture(const String& name) {
+    auto picture = std::make_unique<TZUXBitmap>();
+    if (!picture->LoadFromBytes(Bytes(Setup->Resources->GetImage(name)->Data())))
+        throw EInstallerGeneralError(u"The picture cannot be decoded");
+    return picture;
 }
 
 void TSetupCustomPage::Construct(HWND parent, StringView className) {
     pageName_ = String(className.size() > 6 ? className.substr(6) : className);
-    RegisterPageClass(&WindowProc);
-    handle_ = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"",
-                              WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 10, 10, parent,
-                              nullptr, GetModuleHandleW(nullptr), this);
-    if (!handle_) throw EInstallerGeneralError(u"Cannot create the page " + pageName_);
-    Wizard::SetComponentName(handle_, pageName_);
+    SetComponentName(pageName_);
+    SetColor(SetupPalette().PageBackground); // behind the toolkit's labels
+    visible_ = false;
+    dpi_ = GetWindowDpi(parent);
+    TCreateParams params = CreateParams();
+    params.Style |= WS_CHILD | WS_CLIPSIBLINGS;
+    params.X = params.Y = 0;
+    params.Width = params.Height = 10;
+    params.Parent = parent;
+    CreateHandle(params);
     Build();
 }
 
-void TSetupCustomPage::SetBounds(const RECT& r) {
-    SetWindowPos(handle_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+void TSetupCustomPage::Place(const RECT& r) {
+    const UINT dpi = GetWindowDpi(Handle());
+    const bool rescaled = dpi != Dpi();
+    if (rescaled) ApplyDpi(dpi);
+    SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    // Controls that the page aligns come back from where the toolkit put them.
+    if (rescaled) Relayout();
 }
 
-void TSetupCustomPage::SetVisible(bool visible) {
-    ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+void TSetupCustomPage::ShowPage(bool visible) {
+    visible_ = visible;
+    ShowWindow(Handle(), visible ? SW_SHOW : SW_HIDE);
 }
 
 bool TSetupCustomPage::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) {
     return false;
 }
 
-LRESULT CALLBACK TSetupCustomPage::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam) noexcept {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
-    }
-    if (message == WM_NCDESTROY) Wizard::ClearComponentName(window);
-    auto* page = reinterpret_cast<TSetupCustomPage*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (page) {
-        LRESULT result = 0;
-        bool handled = false;
-        Wizard::Guarded(window,
-                        [&] { handled = page->HandleMessage(message, wParam, lParam, result); });
-        if (handled) return result;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+LRESULT TSetupCustomPage::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The toolkit's handling too: a link that cannot open is shown at once.
+    LRESULT result = 0;
+    Wizard::Guarded(Handle(), [&] {
+        if (!HandleMessage(message, wParam, lParam, result))
+            result = TZUXCustomControl::WndProc(message, wParam, lParam);
+    });
+    return result;
 }
 
 // TSetupPage
+
+TSetupPage::~TSetupPage() {
+    // The windows go with the page's; their names go now.
+    for (const auto& control : controls_) RemoveComponentName(control->Handle);
+}
 
 void TSetupPage::Build() {
     CreateControls();
@@ -100,29 +92,29 @@ void TSetupPage::Localize() {
             SetText(control->Handle, Translate(control->Name));
 }
 
-int TSetupPage::Dpi() const {
-    return Wizard::WindowDpi(Handle());
+TSetupPage::TControl& TSetupPage::AddRecord(HWND handle, StringView name, bool hasCaption) {
+    auto control = std::make_unique<TControl>();
+    control->Handle = handle;
+    control->Name = String(name);
+    control->HasCaption = hasCaption;
+    controls_.push_back(std::move(control));
+    return *controls_.back();
 }
 
 TSetupPage::TControl& TSetupPage::CreateControl(TRect units, StringView name,
                                                 const wchar_t* windowClass, DWORD style,
                                                 bool hasCaption) {
-    auto control = std::make_unique<TControl>();
-    control->Units = units;
-    control->Name = String(name);
-    control->HasCaption = hasCaption;
-    control->Handle =
+    const HWND handle =
         CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0,
                         10, 10, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!control->Handle)
-        throw EInstallerGeneralError(u"Cannot create the control " + control->Name);
-    Wizard::SetComponentName(control->Handle, control->Name);
-    if (Wizard::Palette().Dark &&
+    if (!handle) throw EInstallerGeneralError(u"Cannot create the control " + String(name));
+    TControl& result = AddRecord(handle, name, hasCaption);
+    result.Units = units;
+    PublishComponentName(handle, result.Name);
+    if (SetupPalette().Dark &&
         (wcscmp(windowClass, L"BUTTON") == 0 || wcscmp(windowClass, PROGRESS_CLASSW) == 0))
-        ZUX::UseClassicLook(control->Handle); // the classic look takes our colours
-    controls_.push_back(std::move(control));
-    TControl& result = *controls_.back();
-    SetFont(result.Handle, result.FontPoints, false);
+        ZUX::UseClassicLook(handle); // the classic look takes our colours
+    SetFont(handle, result.FontPoints, false);
     return result;
 }
 
@@ -141,8 +133,14 @@ HWND TSetupPage::CreateRadioButton(TRect units, StringView name, std::function<v
 }
 
 HWND TSetupPage::CreateLabel(TRect units, StringView name, bool topAndWrap) {
-    const DWORD style = SS_NOPREFIX | (topAndWrap ? SS_LEFT : SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS);
-    return CreateControl(units, name, L"STATIC", style).Handle;
+    auto& label = AddControl<TZUXLabel>(topAndWrap);
+    label.SetComponentName(String(name));
+    label.SetBounds({units.Left, units.Top, units.Right, units.Bottom});
+    label.SetFontColor(SetupPalette().Text);
+    TControl& record = AddRecord(label.Handle(), name, true);
+    record.Units = units;
+    record.Object = &label;
+    return label.Handle();
 }
 
 HWND TSetupPage::CreateHeading(TRect units, StringView name) {
@@ -151,17 +149,13 @@ HWND TSetupPage::CreateHeading(TRect units, StringView name) {
     return label;
 }
 
-HWND TSetupPage::CreateViewer(StringView name, TRect margins, bool vscroll) {
-    auto control = std::make_unique<TControl>();
-    control->Name = String(name);
-    control->HasCaption = false;
-    control->Align = TAlign::Client;
-    control->Margins = margins;
-    control->Handle = Wizard::CreateRichViewer(Handle(), vscroll);
-    if (!control->Handle) throw EInstallerGeneralError(u"Cannot create the text viewer");
-    Wizard::SetComponentName(control->Handle, control->Name);
-    controls_.push_back(std::move(control));
-    return controls_.back()->Handle;
+TSetupTextViewer& TSetupPage::CreateViewer(TRect margins) {
+    auto& viewer = AddControl<TSetupTextViewer>();
+    // The page places it with the others; the toolkit owns it.
+    TControl& record = AddRecord(viewer.Handle(), u"", false);
+    record.Align = TAlign::Client;
+    record.Margins = margins;
+    return viewer;
 }
 
 TSetupPage::TControl* TSetupPage::Find(HWND window) {
@@ -173,9 +167,14 @@ TSetupPage::TControl* TSetupPage::Find(HWND window) {
 void TSetupPage::DestroyControl(HWND window) {
     for (auto it = controls_.begin(); it != controls_.end(); ++it) {
         if ((*it)->Handle != window) continue;
-        Wizard::ClearComponentName(window);
-        DestroyWindow(window);
+        TZUXControl* object = (*it)->Object;
         controls_.erase(it);
+        if (object) {
+            DeleteControl(object);
+            return;
+        }
+        RemoveComponentName(window);
+        DestroyWindow(window);
         return;
     }
 }
@@ -192,14 +191,22 @@ void TSetupPage::SetFont(HWND window, int points, bool bold) {
     if (TControl* c = Find(window)) {
         c->FontPoints = points;
         c->Bold = bold;
-        c->Font.reset(Wizard::CreateUIFont(points, bold, Dpi()));
-        SendMessageW(window, WM_SETFONT, WPARAM(c->Font.get()), TRUE);
+        if (c->Object) {
+            TZUXFont font = c->Object->Font();
+            font.Points10 = points * 10;
+            font.Bold = bold;
+            c->Object->SetFont(font);
+            return;
+        }
+        c->Font = CreatePointFont(u"Segoe UI", points * 10, Dpi(), bold);
+        SendMessageW(window, WM_SETFONT, WPARAM(c->Font.Get()), TRUE);
     }
 }
 
 void TSetupPage::SetTextColor(HWND window, COLORREF color) {
     if (TControl* c = Find(window)) {
         c->TextColor = color;
+        if (c->Object) c->Object->SetFontColor(color);
         InvalidateRect(window, nullptr, TRUE);
     }
 }
@@ -211,9 +218,8 @@ RECT TSetupPage::AlignArea() const {
 }
 
 void TSetupPage::Relayout() {
-    const int dpi = Dpi();
     const RECT area = AlignArea();
-    auto s = [dpi](int units) { return Wizard::Scale(units, dpi); };
+    auto s = [this](int units) { return Scale(units); };
     for (auto& c : controls_) {
         RECT r{};
         switch (c->Align) {
@@ -235,8 +241,8 @@ void TSetupPage::Relayout() {
         SetWindowPos(c->Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         if (c->Font) {
-            c->Font.reset(Wizard::CreateUIFont(c->FontPoints, c->Bold, dpi));
-            SendMessageW(c->Handle, WM_SETFONT, WPARAM(c->Font.get()), TRUE);
+            c->Font = CreatePointFont(u"Segoe UI", c->FontPoints * 10, Dpi(), c->Bold);
+            SendMessageW(c->Handle, WM_SETFONT, WPARAM(c->Font.Get()), TRUE);
         }
     }
     OnLayout();
@@ -259,68 +265,43 @@ void TSetupPage::SetShown(HWND control, bool shown) {
 }
 
 void TSetupPage::Paint(HDC dc, const RECT& client) {
-    const HBRUSH brush = CreateSolidBrush(Wizard::Palette().PageBackground);
-    FillRect(dc, &client, brush);
-    DeleteObject(brush);
-}
-
-void TSetupPage::OnNotify(const NMHDR& header, LPARAM lParam) {
-    if (header.code == EN_LINK)
-        Wizard::OpenLink(Wizard::RichViewerLinkText(header.hwndFrom, lParam));
+    FillSolidRect(dc, client, SetupPalette().PageBackground);
 }
 
 bool TSetupPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
-    case WM_ERASEBKGND:
-        result = 1;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        const HDC dc = BeginPaint(Handle(), &ps);
-        RECT client;
-        GetClientRect(Handle(), &client);
-        // Double-buffered: no flicker while the worker reports.
-        const HDC memory = CreateCompatibleDC(dc);
-        const HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-        const HGDIOBJ old = SelectObject(memory, bitmap);
-        Paint(memory, client);
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        EndPaint(Handle(), &ps);
-        result = 0;
-        return true;
-    }
     case WM_SIZE:
         Relayout();
         return false;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT: {
+        // Toolkit controls colour themselves.
+        if (FromHandle(HWND(lParam))) return false;
         const HDC dc = HDC(wParam);
         const TControl* c = Find(HWND(lParam));
-        const auto& palette = Wizard::Palette();
+        const TSetupPalette& palette = SetupPalette();
         ::SetTextColor(dc, c && c->TextColor != CLR_INVALID ? c->TextColor : palette.Text);
-        static HBRUSH light = CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF));
-        static HBRUSH dark = CreateSolidBrush(RGB(0x26, 0x26, 0x26));
         SetBkColor(dc, palette.PageBackground);
         if (message != WM_CTLCOLOREDIT) SetBkMode(dc, TRANSPARENT);
-        result = LRESULT(palette.Dark ? dark : light);
+        result = LRESULT(brush_.Get(palette.PageBackground));
         return true;
     }
     case WM_COMMAND: {
         TControl* c = Find(HWND(lParam));
-        if (!c) return false;
+        if (!c || FromHandle(c->Handle)) return false;
         if (HIWORD(wParam) == BN_CLICKED && c->OnClick) c->OnClick();
         if (HIWORD(wParam) == EN_CHANGE && c->OnChange) c->OnChange();
         result = 0;
         return true;
     }
-    case WM_NOTIFY:
-        OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam);
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (FromHandle(header.hwndFrom)) return false;
+        OnNotify(header, lParam);
         result = 0;
         return true;
+    }
     default:
         return TSetupCustomPage::HandleMessage(message, wParam, lParam, result);
     }

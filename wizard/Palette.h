@@ -10,6 +10,8 @@ struct TSetupPalette {
     COLORREF StripBackground; // step-progress strip behind the bar
     COLORREF HeaderText;      // title and description in the header
     COLORREF VersionText;     // lbVerInfo
+    COLORREF Text;            // the pages' controls
+    bool Dark;
 };
 
 const TSetupPalette& SetupPaletteFor(ZUX::TZUXColorMode mode) noexcept;

@@ -50,7 +50,7 @@ private:
     void ShowFormatted(HWND viewer, const ZUX::String& markup, Wizard::TMarkup& parsed);
 
     std::unique_ptr<ZUX::TZUXStringList> settings_;
-    std::unique_ptr<Wizard::TImage> image_;
+    std::unique_ptr<ZUX::TZUXBitmap> image_;
     HWND text1_ = nullptr;
     HWND text2_ = nullptr;
     Wizard::TMarkup markup1_, markup2_;

@@ -1,9 +1,12 @@
 #include "wizard/ProductPages.h"
 
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/ScopeExit.h"
+#include "ZUX/UI/Application.h"
 #include "ZUX/UI/FolderPicker.h"
 #include "engine/Setup.h"
 #include "product/ProductZIVR.h"
+#include "wizard/Palette.h"
 
 #include <richedit.h>
 
@@ -55,10 +58,7 @@ bool TSetupPageSetup::ExistingInstallation() const {
 void TSetupPageSetup::UpdatePage() {
     // Setting the controls from here must not count as the user's input.
     updating_ = true;
-    struct TDone {
-        bool& flag;
-        ~TDone() { flag = false; }
-    } done{updating_};
+    const auto done = ScopeExit([this] { updating_ = false; });
     NotifyStateChanged();
     if (!editing_) SetText(pathEdit_, Setup->DestPath);
     const bool update = Setup->HasFlag(sfUpdate);
@@ -104,10 +104,7 @@ void TSetupPageSetup::EditChanged() {
     GetWindowTextW(pathEdit_, text.data(), length + 1);
     text.resize(size_t(length));
     editing_ = true;
-    struct TDone {
-        bool& flag;
-        ~TDone() { flag = false; }
-    } done{editing_};
+    const auto done = ScopeExit([this] { editing_ = false; });
     SetDestination(FromWStr(text.c_str(), text.size()));
 }
 
@@ -139,8 +136,7 @@ void TSetupPageSetup::KindClick() {
 
 TSetupPageAddons::TSetupPageAddons() {
     settings_ = Setup->Resources->GetStrings(u"addons.ini");
-    image_ =
-        std::make_unique<Wizard::TImage>(*Setup->Resources->GetImage(settings_->Values(u"I0")));
+    image_ = LoadSetupPicture(settings_->Values(u"I0"));
 }
 
 void TSetupPageAddons::CreateControls() {
@@ -149,12 +145,12 @@ void TSetupPageAddons::CreateControls() {
     viewer_ = CreateCheckBox({60, 100, 500, 17}, u"CB1", [this] { Write(); });
     extensions_ = CreateCheckBox({60, 120, 500, 17}, u"CB2", [this] { Write(); });
     shortcuts_ = CreateCheckBox({60, 140, 500, 17}, u"CB3", [this] { Write(); });
-    Wizard::LoadRichEdit();
+    TZUXApplicationScope::WaitForRichEdit();
     for (HWND* text : {&text1_, &text2_}) {
         const TRect r = text == &text1_ ? TRect{40, 280, 500, 20} : TRect{40, 310, 550, 50};
         *text = CreateControl(r, u"", L"RICHEDIT50W", ES_MULTILINE | ES_READONLY, false).Handle;
         SendMessageW(*text, EM_SETEVENTMASK, 0, ENM_LINK);
-        SendMessageW(*text, EM_SETBKGNDCOLOR, 0, LPARAM(Wizard::Palette().PageBackground));
+        SendMessageW(*text, EM_SETBKGNDCOLOR, 0, LPARAM(SetupPalette().PageBackground));
     }
 }
 
@@ -185,7 +181,7 @@ void TSetupPageAddons::ShowFormatted(HWND viewer, const String& text, Wizard::TM
                            : !run.Link.empty()          ? 0x0066CC
                                                         : Wizard::NoColor;
         f.crTextColor = c != Wizard::NoColor ? RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF)
-                                             : Wizard::Palette().Text;
+                                             : SetupPalette().Text;
         const double points = run.Size ? run.Size : dpiPoints * run.Scale;
         f.yHeight = LONG(points * 20);
         if (run.BackColor != Wizard::NoColor) {
@@ -208,8 +204,7 @@ void TSetupPageAddons::OnNotify(const NMHDR& header, LPARAM lParam) {
         if (run.Link.empty() || link->chrg.cpMin < run.Start ||
             link->chrg.cpMin >= run.Start + run.Length)
             continue;
-        if (Wizard::IsOpenableLink(run.Link))
-            ShellExecuteW(nullptr, L"open", WStr(run.Link), nullptr, nullptr, SW_SHOWNORMAL);
+        if (Wizard::IsOpenableLink(run.Link)) OpenAddress(run.Link);
         return;
     }
 }
@@ -232,9 +227,8 @@ void TSetupPageAddons::Write() {
 void TSetupPageAddons::Paint(HDC dc, const RECT& client) {
     TSetupPage::Paint(dc, client);
     if (!image_) return;
-    const int dpi = Dpi();
-    const int w = Wizard::Scale(image_->Width(), dpi), h = Wizard::Scale(image_->Height(), dpi);
-    const int right = client.right - Wizard::Scale(10, dpi);
+    const int w = Scale(image_->Width()), h = Scale(image_->Height());
+    const int right = client.right - Scale(10);
     image_->Draw(dc, {right - w, client.top, right, client.top + h});
 }
 

@@ -4,6 +4,7 @@
 #include "ZUX/UI/DialogTexts.h"
 #include "engine/Setup.h"
 #include "wizard/GenericPages.h"
+#include "wizard/HandlerBoundary.h"
 
 using namespace ZUX;
 
@@ -30,6 +31,7 @@ TWizardForm::~TWizardForm() {
     ActivePage = nullptr;
     pages_.reset();
     if (handle_) {
+        for (const HWND window : {bBack_, bNext_, lbVerInfo_, handle_}) RemoveComponentName(window);
         SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
         DestroyWindow(handle_);
     }
@@ -87,14 +89,13 @@ void TWizardForm::UpdateButtons() {
 void TWizardForm::SetActivePage(TSetupCustomPage* page) {
     if (page == ActivePage) return;
     const DWORD started = GetTickCount();
-    if (ActivePage) ActivePage->SetVisible(false);
+    if (ActivePage) ActivePage->ShowPage(false);
     ActivePage = nullptr;
     if (page) {
         ActivePage = page;
-        page->SetBounds(
-            formView_->PageBounds(dynamic_cast<TSetupPageFullScreen*>(page) != nullptr));
+        page->Place(formView_->PageBounds(dynamic_cast<TSetupPageFullScreen*>(page) != nullptr));
         page->Prepare();
-        page->SetVisible(true);
+        page->ShowPage(true);
     }
     UpdateButtons();
     const HWND focus = GetFocus();

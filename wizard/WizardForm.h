@@ -5,6 +5,9 @@
 // (WizardFlow), notifications and closing (WizardNotify).
 #pragma once
 
+#include "ZUX/Base/Com.h"
+#include "ZUX/UI/Gdi.h"
+#include "ZUX/UI/Image.h"
 #include "engine/SetupActions.h"
 #include "wizard/Pages.h"
 
@@ -28,8 +31,8 @@ public:
     RECT PageBounds(bool fullScreen) const;
 
 private:
-    std::unique_ptr<Wizard::TImage> headerLight_;
-    std::unique_ptr<Wizard::TImage> headerDark_;
+    std::unique_ptr<ZUX::TZUXBitmap> headerLight_;
+    std::unique_ptr<ZUX::TZUXBitmap> headerDark_;
 };
 
 // The step-progress strip under the header.
@@ -50,15 +53,13 @@ public:
 class TWizardTaskbar {
 public:
     explicit TWizardTaskbar(HWND window);
-    ~TWizardTaskbar();
-    TWizardTaskbar(const TWizardTaskbar&) = delete;
-    TWizardTaskbar& operator=(const TWizardTaskbar&) = delete;
+    ~TWizardTaskbar(); // where the interface is declared
     void SetProgress(int value, int maximum);
     void SetError();
 
 private:
     HWND window_;
-    ITaskbarList3* list_ = nullptr;
+    ZUX::TZUXComPtr<ITaskbarList3> list_;
     bool error_ = false;
 };
 
@@ -100,7 +101,8 @@ private:
     HWND bBack_ = nullptr;
     HWND bNext_ = nullptr;
     HWND lbVerInfo_ = nullptr;
-    Wizard::TFont font_;
+    ZUX::TZUXFontHandle font_;
+    ZUX::TZUXSolidBrush versionBrush_;
     std::unique_ptr<TSetupPageList> pages_;
     std::unique_ptr<TWizardProgressViewInfo> progressView_;
     std::unique_ptr<TWizardTaskbar> taskbar_;

@@ -1,9 +1,11 @@
 // The wizard window's frame: creation, geometry, drawing, DPI and the taskbar.
 #include "wizard/WizardForm.h"
 
-#include "ZUX/UI/ColorMode.h"
+#include "ZUX/UI/Dpi.h"
 #include "engine/Setup.h"
 #include "wizard/GenericPages.h"
+#include "wizard/HandlerBoundary.h"
+#include "wizard/Palette.h"
 
 #include <shobjidl.h>
 
@@ -21,12 +23,6 @@ RECT ToRect(const Wizard::TRect& r) {
     return {r.Left, r.Top, r.Right, r.Bottom};
 }
 
-void Fill(HDC dc, const RECT& r, COLORREF color) {
-    const HBRUSH brush = CreateSolidBrush(color);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-}
-
 Wizard::TFormGeometry Geometry(const TWizardForm& form) {
     RECT client;
     GetClientRect(form.Handle(), &client);
@@ -35,14 +31,12 @@ Wizard::TFormGeometry Geometry(const TWizardForm& form) {
 
 RECT WindowRectForClient(int dpi) {
     RECT r{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
-    using TAdjust = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = reinterpret_cast<TAdjust>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (adjust)
-        adjust(&r, kStyle, FALSE, kExStyle, UINT(dpi));
-    else
-        AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+    AdjustWindowRectForDpi(r, kStyle, kExStyle, UINT(dpi));
     return r;
+}
+
+TZUXFontHandle WizardFont(int points, int dpi) {
+    return CreatePointFont(u"Segoe UI", points * 10, UINT(dpi));
 }
 
 } // namespace
@@ -50,8 +44,8 @@ RECT WindowRectForClient(int dpi) {
 // TWizardFormViewInfo
 
 TWizardFormViewInfo::TWizardFormViewInfo(TWizardForm& form) : TWizardCustomViewInfo(form) {
-    headerLight_ = std::make_unique<Wizard::TImage>(*Setup->Resources->GetImage(u"header.png"));
-    headerDark_ = std::make_unique<Wizard::TImage>(*Setup->Resources->GetImage(u"header_dark.png"));
+    headerLight_ = LoadSetupPicture(u"header.png");
+    headerDark_ = LoadSetupPicture(u"header_dark.png");
 }
 
 RECT TWizardFormViewInfo::PageBounds(bool fullScreen) const {
@@ -60,14 +54,15 @@ RECT TWizardFormViewInfo::PageBounds(bool fullScreen) const {
 }
 
 void TWizardFormViewInfo::Paint(HDC dc) {
-    const auto& palette = Wizard::Palette();
+    const TSetupPalette& palette = SetupPalette();
     const Wizard::TFormGeometry g = Geometry(Form);
     RECT client;
     GetClientRect(Form.Handle(), &client);
-    Fill(dc, client, palette.PageBackground);
-    Fill(dc, ToRect(g.BottomBand), palette.Accent);
+    FillSolidRect(dc, client, palette.PageBackground);
+    FillSolidRect(dc, ToRect(g.BottomBand), palette.Accent);
     (palette.Dark ? headerDark_ : headerLight_)->Draw(dc, ToRect(g.Header));
-    Fill(dc, {g.Header.Left, g.Header.Bottom - 1, g.Header.Right, g.Header.Bottom}, palette.Accent);
+    FillSolidRect(dc, {g.Header.Left, g.Header.Bottom - 1, g.Header.Right, g.Header.Bottom},
+                  palette.Accent);
 
     auto* page = dynamic_cast<TSetupPage*>(Form.ActivePage);
     if (!page) return;
@@ -75,17 +70,18 @@ void TWizardFormViewInfo::Paint(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, palette.HeaderText);
     const RECT area = ToRect(g.HeaderText);
-    const Wizard::TFont title(Wizard::CreateUIFont(11, false, dpi));
-    const Wizard::TFont description(Wizard::CreateUIFont(8, false, dpi));
-    const HGDIOBJ old = SelectObject(dc, title.get());
-    RECT top = area;
-    DrawTextW(dc, WStr(page->Title), -1, &top,
-              DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    SelectObject(dc, description.get());
+    const TZUXFontHandle title = WizardFont(11, dpi);
+    const TZUXFontHandle description = WizardFont(8, dpi);
+    {
+        const TZUXSelectObject select(dc, title.Get());
+        RECT top = area;
+        DrawTextW(dc, WStr(page->Title), -1, &top,
+                  DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    const TZUXSelectObject select(dc, description.Get());
     RECT bottom = area;
     DrawTextW(dc, WStr(page->Description), -1, &bottom,
               DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    SelectObject(dc, old);
 }
 
 // TWizardProgressViewInfo
@@ -103,8 +99,8 @@ RECT TWizardProgressViewInfo::StripRect() const {
 }
 
 void TWizardProgressViewInfo::Paint(HDC dc) {
-    const auto& palette = Wizard::Palette();
-    Fill(dc, ToRect(Strip), palette.StripBackground);
+    const TSetupPalette& palette = SetupPalette();
+    FillSolidRect(dc, ToRect(Strip), palette.StripBackground);
     TSetupCustomPage* page = Form.ActivePage;
     if (!page) return;
     const Wizard::TStripDrawing d = Wizard::StripDrawing(
@@ -112,26 +108,21 @@ void TWizardProgressViewInfo::Paint(HDC dc) {
     if (d.SegmentWidth == 0) return;
     // Dashes in device pixels: 3 wide every 6.
     for (int i = 0; i < d.DashCount; ++i)
-        Fill(dc, {d.SegmentLeft + 6 * i, Bar.Top, d.SegmentLeft + 6 * i + 3, Bar.Bottom},
-             palette.Accent);
-    Fill(dc, {Bar.Left, Bar.Top, d.FillRight, Bar.Bottom}, palette.Accent);
+        FillSolidRect(dc, {d.SegmentLeft + 6 * i, Bar.Top, d.SegmentLeft + 6 * i + 3, Bar.Bottom},
+                      palette.Accent);
+    FillSolidRect(dc, {Bar.Left, Bar.Top, d.FillRight, Bar.Bottom}, palette.Accent);
 }
 
 // TWizardTaskbar
 
 TWizardTaskbar::TWizardTaskbar(HWND window) : window_(window) {
     if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&list_))))
-        list_ = nullptr;
-    else if (FAILED(list_->HrInit())) {
-        list_->Release();
-        list_ = nullptr;
-    }
+                                IID_PPV_ARGS(list_.GetAddressOf()))) ||
+        FAILED(list_->HrInit()))
+        list_.Reset();
 }
 
-TWizardTaskbar::~TWizardTaskbar() {
-    if (list_) list_->Release();
-}
+TWizardTaskbar::~TWizardTaskbar() = default;
 
 void TWizardTaskbar::SetProgress(int value, int maximum) {
     if (!list_) return;
@@ -148,7 +139,7 @@ void TWizardTaskbar::SetError() {
 // TWizardForm: frame
 
 int TWizardForm::Dpi() const {
-    return Wizard::WindowDpi(handle_);
+    return int(GetWindowDpi(handle_));
 }
 
 void TWizardForm::CreateFrame() {
@@ -165,7 +156,7 @@ void TWizardForm::CreateFrame() {
     (void)registered;
     // Centred on the screen, sized for the primary monitor's DPI, then
     // corrected for the monitor the window lands on.
-    const int systemDpi = Wizard::WindowDpi(nullptr);
+    const int systemDpi = int(GetSystemDpi());
     RECT r = WindowRectForClient(systemDpi);
     const int width = r.right - r.left, height = r.bottom - r.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
@@ -173,7 +164,7 @@ void TWizardForm::CreateFrame() {
     handle_ = CreateWindowExW(kExStyle, kWizardClass, L"", kStyle, x, y, width, height, nullptr,
                               nullptr, GetModuleHandleW(nullptr), this);
     if (!handle_) throw EInstallerGeneralError(u"Cannot create the wizard window");
-    Wizard::SetComponentName(handle_, u"WizardForm");
+    PublishComponentName(handle_, u"WizardForm");
     if (Dpi() != systemDpi) {
         r = WindowRectForClient(Dpi());
         SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
@@ -190,9 +181,9 @@ void TWizardForm::CreateFrame() {
                         0, 10, 10, handle_, nullptr, instance, nullptr);
     if (!bBack_ || !bNext_ || !lbVerInfo_)
         throw EInstallerGeneralError(u"Cannot create the wizard window");
-    Wizard::SetComponentName(bBack_, u"bBack");
-    Wizard::SetComponentName(bNext_, u"bNext");
-    Wizard::SetComponentName(lbVerInfo_, u"lbVerInfo");
+    PublishComponentName(bBack_, u"bBack");
+    PublishComponentName(bNext_, u"bNext");
+    PublishComponentName(lbVerInfo_, u"lbVerInfo");
     LayoutFrame();
 }
 
@@ -210,9 +201,9 @@ void TWizardForm::LayoutFrame() {
     place(lbVerInfo_, Scale(12, dpi), 257, 25);
     place(bBack_, right - Scale(kClientWidth - 384, dpi), 121, 25);
     place(bNext_, right - Scale(kClientWidth - 511, dpi), 121, 25);
-    font_.reset(Wizard::CreateUIFont(9, false, dpi));
+    font_ = WizardFont(9, dpi);
     for (const HWND w : {bBack_, bNext_, lbVerInfo_})
-        SendMessageW(w, WM_SETFONT, WPARAM(font_.get()), TRUE);
+        SendMessageW(w, WM_SETFONT, WPARAM(font_.Get()), TRUE);
     if (progressView_ && pages_) progressView_->Calculate();
     InvalidateRect(handle_, nullptr, FALSE);
 }
@@ -230,7 +221,6 @@ LRESULT CALLBACK TWizardForm::WindowProc(HWND window, UINT message, WPARAM wPara
         form->handle_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(form));
     }
-    if (message == WM_NCDESTROY) Wizard::ClearComponentName(window);
     auto* form = reinterpret_cast<TWizardForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (form) {
         LRESULT result = 0;
@@ -248,32 +238,17 @@ bool TWizardForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         result = 1;
         return true;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        const HDC dc = BeginPaint(handle_, &ps);
-        if (formView_ && progressView_) {
-            RECT client;
-            GetClientRect(handle_, &client);
-            const HDC memory = CreateCompatibleDC(dc);
-            const HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-            const HGDIOBJ old = SelectObject(memory, bitmap);
-            Paint(memory);
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, old);
-            DeleteObject(bitmap);
-            DeleteDC(memory);
-        }
-        EndPaint(handle_, &ps);
+        const TZUXBufferedPaint paint(handle_);
+        if (formView_ && progressView_) Paint(paint.Dc());
         result = 0;
         return true;
     }
     case WM_CTLCOLORSTATIC:
         if (HWND(lParam) == lbVerInfo_) {
-            static HBRUSH light = CreateSolidBrush(RGB(0xDE, 0x8C, 0x33));
-            static HBRUSH dark = CreateSolidBrush(RGB(0xAC, 0x67, 0x1C));
             const HDC dc = HDC(wParam);
-            ::SetTextColor(dc, Wizard::Palette().VersionText);
+            ::SetTextColor(dc, SetupPalette().VersionText);
             SetBkMode(dc, TRANSPARENT);
-            result = LRESULT(Wizard::Palette().Dark ? dark : light);
+            result = LRESULT(versionBrush_.Get(SetupPalette().Accent));
             return true;
         }
         return false;
@@ -284,7 +259,7 @@ bool TWizardForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
                      SWP_NOZORDER | SWP_NOACTIVATE);
         LayoutFrame();
         if (ActivePage) {
-            ActivePage->SetBounds(
+            ActivePage->Place(
                 formView_->PageBounds(dynamic_cast<TSetupPageFullScreen*>(ActivePage) != nullptr));
         }
         result = 0;
@@ -293,7 +268,6 @@ bool TWizardForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
     case WM_SETTINGCHANGE:
         if (lParam &&
             lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"ImmersiveColorSet") == 0) {
-            Wizard::RefreshPalette();
             InvalidateRect(handle_, nullptr, FALSE);
         }
         return false;

@@ -1,8 +1,10 @@
 // The wizard's notifications from the setup object, and closing.
 #include "wizard/WizardForm.h"
 
+#include "ZUX/UI/Application.h"
 #include "ZUX/UI/MessageDialog.h"
 #include "engine/Setup.h"
+#include "wizard/HandlerBoundary.h"
 
 using namespace ZUX;
 
@@ -55,7 +57,7 @@ void TWizardForm::RequestClose() {
     if (closed_) return;
     // Inside a notification the worker waits for us: stopping it there would
     // wait forever. The request comes back once the notification is over.
-    if (Wizard::InsideMessagePump()) {
+    if (InsideMessagePump()) {
         PostMessageW(handle_, WM_CLOSE, 0, 0);
         return;
     }

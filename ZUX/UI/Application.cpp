@@ -1,11 +1,14 @@
 #include "ZUX/UI/Application.h"
 
 #include "ZUX/Base/FileAttributes.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Shell.h"
 #include "ZUX/UI/SystemLibraries.h"
 
 #include <commctrl.h>
 #include <objbase.h>
+
+#include <vector>
 
 namespace ZUX {
 
@@ -70,6 +73,34 @@ void OpenAddress(const String& target) {
         LinkOpener()(target);
     else
         ShellOpen(target);
+}
+
+namespace {
+thread_local int pumpDepth = 0;
+} // namespace
+
+bool InsideMessagePump() noexcept {
+    return pumpDepth > 0;
+}
+
+void ProcessMessages() {
+    ++pumpDepth;
+    const auto leave = ScopeExit([] { --pumpDepth; });
+    std::vector<MSG> held;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(int(message.wParam));
+            break;
+        }
+        if (message.message == WM_CLOSE) {
+            held.push_back(message);
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    for (const MSG& m : held) PostMessageW(m.hwnd, m.message, m.wParam, m.lParam);
 }
 
 } // namespace ZUX

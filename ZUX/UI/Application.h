@@ -2,7 +2,8 @@
 // thread, the common controls, and the RichEdit library. Created first in the
 // program's entry and destroyed last. The RichEdit library loads on a thread
 // of its own, so that the first window does not wait for it; a viewer waits
-// for it before it makes its window.
+// for it before it makes its window. Also here: where links go, and the
+// message pump of a handler that runs long.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
@@ -40,5 +41,13 @@ String LinkTarget(const String& text);
 void OpenLinkText(const String& text);
 // Opens an address as it is through the link opener.
 void OpenAddress(const String& target);
+
+// Lets sent and posted messages through while a handler runs (a long
+// notification from a worker that waits for it). A WM_QUIT is put back; a
+// WM_CLOSE waits until the pump has returned, so that a window is never
+// closed under the handler that pumps.
+void ProcessMessages();
+// Whether ProcessMessages is running on this thread.
+bool InsideMessagePump() noexcept;
 
 } // namespace ZUX

@@ -206,6 +206,14 @@ TZUXControl& TZUXCustomControl::InsertControl(std::unique_ptr<TZUXControl> contr
     return result;
 }
 
+void TZUXCustomControl::DeleteControl(TZUXControl* control) {
+    for (auto it = controls_.begin(); it != controls_.end(); ++it) {
+        if (it->get() != control) continue;
+        controls_.erase(it);
+        return;
+    }
+}
+
 TZUXControl* TZUXCustomControl::FindControl(StringView name) const noexcept {
     for (const auto& control : controls_) {
         if (control->ComponentName() == name) return control.get();

@@ -127,6 +127,8 @@ public:
         InsertControl(std::move(control));
         return result;
     }
+    // Destroys a control of this container with its window.
+    void DeleteControl(TZUXControl* control);
     const std::vector<std::unique_ptr<TZUXControl>>& Controls() const noexcept { return controls_; }
     // The control of this name here or in a nested container, depth first.
     TZUXControl* FindControl(StringView name) const noexcept;

@@ -45,7 +45,7 @@ void TZUXRichViewer::HandleCreated() {
     SendMessageW(Handle(), EM_SETEVENTMASK, 0,
                  ENM_CHANGE | ENM_REQUESTRESIZE | ENM_SELCHANGE | ENM_PROTECTED | ENM_LINK);
     SendMessageW(Handle(), EM_AUTOURLDETECT, 1, 0);
-    SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0, LPARAM(Skin().EditBack));
+    ApplyBackground();
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, 2147483646);
     // The zoom was meant for 96 DPI until now.
     if (Dpi() != zoomDpi_) {
@@ -70,6 +70,14 @@ void TZUXRichViewer::SetPlainText(const String& text) {
     if (HandleAllocated()) LoadContent();
 }
 
+void TZUXRichViewer::SetColors(COLORREF background, COLORREF text) {
+    background_ = background;
+    text_ = text;
+    if (!HandleAllocated()) return;
+    ApplyBackground();
+    ApplyDefaults();
+}
+
 void TZUXRichViewer::LoadContent() {
     if (isRtf_) {
         TStreamSource source{&rtf_, 0};
@@ -83,11 +91,16 @@ void TZUXRichViewer::LoadContent() {
     ApplyDefaults();
 }
 
+void TZUXRichViewer::ApplyBackground() {
+    SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0,
+                 LPARAM(background_ == kDefaultColor ? Skin().EditBack : background_));
+}
+
 void TZUXRichViewer::ApplyDefaults() {
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
     format.dwMask = CFM_COLOR;
-    format.crTextColor = Skin().EditText;
+    format.crTextColor = text_ == kDefaultColor ? Skin().EditText : text_;
     SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_DEFAULT, LPARAM(&format));
     // Text in the automatic colour would stay black on the dark background.
     if (IsDarkMode()) SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_ALL, LPARAM(&format));

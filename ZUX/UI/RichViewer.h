@@ -14,6 +14,8 @@ public:
     // Text that is not rich text is the control's own business.
     void LoadRichText(TZUXStream* stream);
     void SetPlainText(const String& text);
+    // Background and default text colour; kDefaultColor: the skin's edit colours.
+    void SetColors(COLORREF background, COLORREF text);
     int Zoom() const noexcept { return zoom_; }
     // Percent; a zoom whose numerator leaves 2..4095 changes nothing.
     void SetZoom(int percent);
@@ -29,11 +31,14 @@ protected:
 
 private:
     void LoadContent();
+    void ApplyBackground();
     void ApplyDefaults();
 
     Bytes rtf_;
     String plain_;
     bool isRtf_ = false;
+    COLORREF background_ = kDefaultColor;
+    COLORREF text_ = kDefaultColor;
     int zoom_ = 100;
     UINT zoomDpi_ = 96; // the DPI the zoom was set for
 };

@@ -41,18 +41,25 @@ void TZUXWindow::SetComponentName(const String& name) {
 }
 
 void TZUXWindow::PublishName() noexcept {
-    if (!handle_) return;
-    if (nameAtom_) {
-        RemovePropW(handle_, kComponentNameProperty);
-        GlobalDeleteAtom(nameAtom_);
-        nameAtom_ = 0;
-    }
+    if (handle_) PublishComponentName(handle_, name_);
+}
+
+void PublishComponentName(HWND window, const String& name) noexcept {
+    RemoveComponentName(window);
     // Atoms hold at most 255 characters; longer names are cut.
-    if (name_.empty()) return;
-    const String atomName = name_.substr(0, 255);
-    nameAtom_ = GlobalAddAtomW(WStr(atomName));
-    if (nameAtom_)
-        SetPropW(handle_, kComponentNameProperty, reinterpret_cast<HANDLE>(uintptr_t(nameAtom_)));
+    if (name.empty()) return;
+    try {
+        const String atomName = name.substr(0, 255);
+        const ATOM atom = GlobalAddAtomW(WStr(atomName));
+        if (atom)
+            SetPropW(window, kComponentNameProperty, reinterpret_cast<HANDLE>(uintptr_t(atom)));
+    } catch (...) {
+    }
+}
+
+void RemoveComponentName(HWND window) noexcept {
+    const ATOM atom = ATOM(uintptr_t(RemovePropW(window, kComponentNameProperty)));
+    if (atom) GlobalDeleteAtom(atom);
 }
 
 String TZUXWindow::ReadComponentName(HWND window) {
@@ -126,11 +133,7 @@ void TZUXWindow::Bind(HWND window) noexcept {
 void TZUXWindow::Unbind() noexcept {
     if (!handle_) return;
     RemovePropW(handle_, kObjectProperty);
-    if (nameAtom_) {
-        RemovePropW(handle_, kComponentNameProperty);
-        GlobalDeleteAtom(nameAtom_);
-        nameAtom_ = 0;
-    }
+    RemoveComponentName(handle_);
     if (subclassed_) CommonControls().RemoveWindowSubclass(handle_, SubclassWndProc, kSubclassId);
     subclassed_ = false;
     handle_ = nullptr;

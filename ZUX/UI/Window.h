@@ -17,6 +17,11 @@ ZUX_DECLARE_EXCEPTION(EZUXUIError, Exception);
 // The window property that holds the global atom of a window's component name,
 // so that other processes (screen readers, the UI driver) can read it.
 inline constexpr wchar_t kComponentNameProperty[] = L"ZUX.ComponentName";
+// The component name of a window that no toolkit object owns; "" takes it
+// away. Its atom is freed only by RemoveComponentName (or a new name), so an
+// owner calls it before the window goes.
+void PublishComponentName(HWND window, const String& name) noexcept;
+void RemoveComponentName(HWND window) noexcept;
 
 class TZUXWindow {
 public:
@@ -77,7 +82,6 @@ private:
     HWND handle_ = nullptr;
     bool subclassed_ = false;
     String name_;
-    ATOM nameAtom_ = 0;
 };
 
 } // namespace ZUX

@@ -1,5 +1,5 @@
 // The wizard's rules that need no window: page flow, Next's caption, step
-// progress and strip, zoom, the browsed folder, repaint pacing.
+// progress and strip, the browsed folder, repaint pacing.
 #include "wizard/PageFlow.h"
 
 #include <gtest/gtest.h>
@@ -86,14 +86,6 @@ TEST(PageFlow, StepProgressAndStrip) {
     EXPECT_EQ(d.FillRight, 182 + 45);
     EXPECT_EQ(StripDrawing(g.Bar, 2, 1, 50).SegmentWidth, 0); // two pages: background only
     EXPECT_EQ(StripDrawing(g.Bar, 2, 1, 50).FillRight, 0);
-}
-
-TEST(PageFlow, ViewerZoom) {
-    EXPECT_EQ(ZoomNumerator(100), 64);
-    EXPECT_EQ(ZoomNumerator(150), 96);
-    EXPECT_EQ(ZoomNumerator(50), 32); // 32.5 goes to the even neighbour
-    EXPECT_EQ(ZoomNumerator(0), 0);   // 1 is out of range
-    EXPECT_EQ(ZoomNumerator(10000), 0);
 }
 
 TEST(PageFlow, BrowsedDestination) {
