@@ -1,6 +1,7 @@
 #include "ZUX/UI/FolderPicker.h"
 
 #include "ZUX/Base/Locale.h"
+#include "ZUX/Base/ScopeExit.h"
 #include "ZUX/UI/ColorMode.h"
 #include "ZUX/UI/DialogTexts.h"
 
@@ -311,9 +312,7 @@ bool TZUXFolderPicker::Execute(String& folder) {
 bool BrowseForFolder(HWND owner, const String& start, String& folder) {
     if (pickerOpen) return false;
     pickerOpen = true;
-    struct TReset {
-        ~TReset() { pickerOpen = false; }
-    } reset;
+    const auto reset = ScopeExit([] { pickerOpen = false; });
     TZUXFolderPicker picker(owner, start);
     return picker.Execute(folder);
 }

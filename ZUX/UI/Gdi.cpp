@@ -1,6 +1,7 @@
 #include "ZUX/UI/Gdi.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ZUX {
 
@@ -8,22 +9,18 @@ TZUXBufferedPaint::TZUXBufferedPaint(HWND window) noexcept : window_(window) {
     BeginPaint(window, &paint_);
     GetClientRect(window, &client_);
     if (!paint_.hdc || client_.right <= 0 || client_.bottom <= 0) return;
-    memory_ = CreateCompatibleDC(paint_.hdc);
-    bitmap_ = memory_ ? CreateCompatibleBitmap(paint_.hdc, client_.right, client_.bottom) : nullptr;
-    if (!bitmap_) {
-        if (memory_) DeleteDC(memory_);
-        memory_ = nullptr;
-        return;
-    }
-    oldBitmap_ = SelectObject(memory_, bitmap_);
+    TZUXMemoryDC memory(CreateCompatibleDC(paint_.hdc));
+    if (!memory) return;
+    bitmap_ = TZUXBitmapHandle(CreateCompatibleBitmap(paint_.hdc, client_.right, client_.bottom));
+    if (!bitmap_) return;
+    memory_ = std::move(memory);
+    oldBitmap_ = SelectObject(memory_.Get(), bitmap_.Get());
 }
 
 TZUXBufferedPaint::~TZUXBufferedPaint() {
     if (memory_) {
-        BitBlt(paint_.hdc, 0, 0, client_.right, client_.bottom, memory_, 0, 0, SRCCOPY);
-        SelectObject(memory_, oldBitmap_);
-        DeleteObject(bitmap_);
-        DeleteDC(memory_);
+        BitBlt(paint_.hdc, 0, 0, client_.right, client_.bottom, memory_.Get(), 0, 0, SRCCOPY);
+        SelectObject(memory_.Get(), oldBitmap_);
     }
     EndPaint(window_, &paint_);
 }

@@ -67,15 +67,15 @@ public:
     ~TZUXBufferedPaint();
     TZUXBufferedPaint(const TZUXBufferedPaint&) = delete;
     TZUXBufferedPaint& operator=(const TZUXBufferedPaint&) = delete;
-    HDC Dc() const noexcept { return memory_ ? memory_ : paint_.hdc; }
+    HDC Dc() const noexcept { return memory_ ? memory_.Get() : paint_.hdc; }
     const RECT& Client() const noexcept { return client_; }
 
 private:
     HWND window_;
     PAINTSTRUCT paint_{};
     RECT client_{};
-    HDC memory_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
+    TZUXBitmapHandle bitmap_;
+    TZUXMemoryDC memory_;
     HGDIOBJ oldBitmap_ = nullptr;
 };
 

@@ -1,34 +1,20 @@
 #include "ZUX/UI/Image.h"
 
+#include "ZUX/Base/Com.h"
+#include "ZUX/UI/Gdi.h"
+
 #include <objbase.h>
 #include <wincodec.h>
-#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstring>
-
-using Microsoft::WRL::ComPtr;
 
 namespace ZUX {
 
 namespace {
 
-// COM for the calling thread for one scope (a no-op when it is already on).
-class TComScope {
-public:
-    TComScope() noexcept : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~TComScope() {
-        if (ok_) CoUninitialize();
-    }
-    TComScope(const TComScope&) = delete;
-    TComScope& operator=(const TComScope&) = delete;
-
-private:
-    bool ok_;
-};
-
-ComPtr<IWICImagingFactory> CreateFactory() noexcept {
-    ComPtr<IWICImagingFactory> factory;
+TZUXComPtr<IWICImagingFactory> CreateFactory() noexcept {
+    TZUXComPtr<IWICImagingFactory> factory;
     CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                      IID_PPV_ARGS(factory.GetAddressOf()));
     return factory;
@@ -36,13 +22,13 @@ ComPtr<IWICImagingFactory> CreateFactory() noexcept {
 
 // The frame that best suits the size: the smallest at least that big, else
 // the largest.
-ComPtr<IWICBitmapFrameDecode> PickFrame(IWICBitmapDecoder* decoder, UINT size) noexcept {
+TZUXComPtr<IWICBitmapFrameDecode> PickFrame(IWICBitmapDecoder* decoder, UINT size) noexcept {
     UINT count = 0;
     if (FAILED(decoder->GetFrameCount(&count)) || count == 0) return nullptr;
-    ComPtr<IWICBitmapFrameDecode> best;
+    TZUXComPtr<IWICBitmapFrameDecode> best;
     UINT bestWidth = 0;
     for (UINT i = 0; i < (size ? count : 1); ++i) {
-        ComPtr<IWICBitmapFrameDecode> frame;
+        TZUXComPtr<IWICBitmapFrameDecode> frame;
         UINT w = 0, h = 0;
         if (FAILED(decoder->GetFrame(i, frame.GetAddressOf())) || FAILED(frame->GetSize(&w, &h)))
             continue;
@@ -62,25 +48,25 @@ bool DecodeImage(const void* data, size_t size, UINT sizePx, bool premultiplied,
                  TZUXPixels& out) noexcept {
     out = {};
     if (!data || size == 0 || size > 0x7FFFFFFF) return false;
-    TComScope com;
-    const ComPtr<IWICImagingFactory> factory = CreateFactory();
+    const TZUXComInit com;
+    const TZUXComPtr<IWICImagingFactory> factory = CreateFactory();
     if (!factory) return false;
-    ComPtr<IWICStream> stream;
+    TZUXComPtr<IWICStream> stream;
     if (FAILED(factory->CreateStream(stream.GetAddressOf())) ||
         FAILED(
             stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)), DWORD(size))))
         return false;
-    ComPtr<IWICBitmapDecoder> decoder;
+    TZUXComPtr<IWICBitmapDecoder> decoder;
     if (FAILED(factory->CreateDecoderFromStream(
             stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf())))
         return false;
-    const ComPtr<IWICBitmapFrameDecode> frame = PickFrame(decoder.Get(), sizePx);
+    const TZUXComPtr<IWICBitmapFrameDecode> frame = PickFrame(decoder.Get(), sizePx);
     if (!frame) return false;
-    ComPtr<IWICBitmapSource> source = frame;
+    TZUXComPtr<IWICBitmapSource> source = frame;
     UINT w = 0, h = 0;
     if (FAILED(source->GetSize(&w, &h)) || w == 0 || h == 0 || w > 16384 || h > 16384) return false;
     if (sizePx && (w != sizePx || h != sizePx)) {
-        ComPtr<IWICBitmapScaler> scaler;
+        TZUXComPtr<IWICBitmapScaler> scaler;
         if (FAILED(factory->CreateBitmapScaler(scaler.GetAddressOf())) ||
             FAILED(
                 scaler->Initialize(source.Get(), sizePx, sizePx, WICBitmapInterpolationModeFant)))
@@ -88,7 +74,7 @@ bool DecodeImage(const void* data, size_t size, UINT sizePx, bool premultiplied,
         source = scaler;
         w = h = sizePx;
     }
-    ComPtr<IWICFormatConverter> converter;
+    TZUXComPtr<IWICFormatConverter> converter;
     if (FAILED(factory->CreateFormatConverter(converter.GetAddressOf())) ||
         FAILED(converter->Initialize(
             source.Get(),
@@ -141,26 +127,24 @@ bool TZUXBitmap::LoadFromBytes(const Bytes& data) noexcept {
 
 void TZUXBitmap::Draw(HDC dc, const RECT& dest, BYTE opacity) const noexcept {
     if (!bitmap_) return;
-    const HDC memory = CreateCompatibleDC(dc);
-    if (!memory) return;
-    const HGDIOBJ old = SelectObject(memory, bitmap_.Get());
+    const TZUXMemoryDC memoryDc(CreateCompatibleDC(dc));
+    if (!memoryDc) return;
+    const HDC memory = memoryDc.Get();
+    const TZUXSelectObject select(memory, bitmap_.Get());
     BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, AC_SRC_ALPHA};
     GdiAlphaBlend(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, memory,
                   0, 0, width_, height_, blend);
-    SelectObject(memory, old);
-    DeleteDC(memory);
 }
 
 void TZUXBitmap::DrawOpaque(HDC dc, const RECT& dest) const noexcept {
     if (!bitmap_) return;
-    const HDC memory = CreateCompatibleDC(dc);
-    if (!memory) return;
-    const HGDIOBJ old = SelectObject(memory, bitmap_.Get());
+    const TZUXMemoryDC memoryDc(CreateCompatibleDC(dc));
+    if (!memoryDc) return;
+    const HDC memory = memoryDc.Get();
+    const TZUXSelectObject select(memory, bitmap_.Get());
     SetStretchBltMode(dc, HALFTONE);
     StretchBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, memory, 0,
                0, width_, height_, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
 }
 
 TZUXIconHandle CreateIconFromBytes(const Bytes& data, UINT size) noexcept {
@@ -178,12 +162,12 @@ TZUXIconHandle CreateIconFromBytes(const Bytes& data, UINT size) noexcept {
 
 bool SavePixelsAsPng(const TZUXPixels& pixels, const String& fileName) noexcept {
     if (pixels.Width == 0 || pixels.Height == 0) return false;
-    TComScope com;
-    const ComPtr<IWICImagingFactory> factory = CreateFactory();
+    const TZUXComInit com;
+    const TZUXComPtr<IWICImagingFactory> factory = CreateFactory();
     if (!factory) return false;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
+    TZUXComPtr<IWICStream> stream;
+    TZUXComPtr<IWICBitmapEncoder> encoder;
+    TZUXComPtr<IWICBitmapFrameEncode> frame;
     if (FAILED(factory->CreateStream(stream.GetAddressOf())) ||
         FAILED(stream->InitializeFromFilename(WStr(fileName), GENERIC_WRITE)) ||
         FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf())) ||
@@ -195,7 +179,7 @@ bool SavePixelsAsPng(const TZUXPixels& pixels, const String& fileName) noexcept 
     if (FAILED(frame->SetPixelFormat(&format))) return false;
     if (format != GUID_WICPixelFormat32bppBGRA) {
         // The encoder wants another layout: hand it a converted copy.
-        ComPtr<IWICBitmap> bitmap;
+        TZUXComPtr<IWICBitmap> bitmap;
         if (FAILED(factory->CreateBitmapFromMemory(
                 pixels.Width, pixels.Height, GUID_WICPixelFormat32bppBGRA, pixels.Width * 4,
                 UINT(pixels.Data.size()), const_cast<BYTE*>(pixels.Data.data()),

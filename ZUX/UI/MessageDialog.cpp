@@ -25,15 +25,12 @@ constexpr int kMaxButtons = 3;
 
 // The text's size at 96 DPI: wrapped at width, or unwrapped when width is 0.
 SIZE MeasureText(const String& text, const TZUXFont& font, int width) {
-    const HDC dc = CreateCompatibleDC(nullptr);
+    const TZUXMemoryDC dc(CreateCompatibleDC(nullptr));
     TZUXFontHandle handle = CreatePointFont(font.Face, font.Points10, kDefaultDpi);
     RECT r{0, 0, width ? width : 32767, 0};
-    {
-        TZUXSelectObject select(dc, handle.Get());
-        DrawTextW(dc, WStr(text), int(text.size()), &r,
-                  DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (width ? DT_WORDBREAK : 0));
-    }
-    DeleteDC(dc);
+    TZUXSelectObject select(dc.Get(), handle.Get());
+    DrawTextW(dc.Get(), WStr(text), int(text.size()), &r,
+              DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (width ? DT_WORDBREAK : 0));
     return {r.right - r.left, r.bottom - r.top};
 }
 
