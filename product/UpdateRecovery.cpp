@@ -1,3 +1,5 @@
+// Restoring an old copy from this run's archive after a failed or killed
+// update, and the marker that tells the next run to do so.
 #include "product/UpdateRecovery.h"
 
 #include "ZUX/Base/FileAttributes.h"

@@ -1,3 +1,4 @@
+// The generic pages: welcome, license, summary, progress and finish.
 #include "wizard/GenericPages.h"
 
 #include "ZUX/UI/Application.h"

@@ -1,3 +1,4 @@
+// Showing an error that a message handler raised, in the wizard's message box.
 #include "wizard/HandlerBoundary.h"
 
 #include "ZUX/UI/MessageDialog.h"

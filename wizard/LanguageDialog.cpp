@@ -1,3 +1,5 @@
+// The setup's language dialog: the languages of the setup package with their
+// names and icons, and the preselection by the user's UI language.
 #include "wizard/LanguageDialog.h"
 
 void TSetupLanguageDialog::Populate() {

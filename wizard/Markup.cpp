@@ -1,3 +1,4 @@
+// Parsing the formatted labels' mark-up into runs of text and links.
 #include "wizard/Markup.h"
 
 #include <algorithm>

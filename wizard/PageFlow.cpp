@@ -1,3 +1,5 @@
+// The wizard's rules without a window: navigation, Next's caption, step
+// progress, strip geometry, zoom and the pace of repaints.
 #include "wizard/PageFlow.h"
 
 #include "ZUX/Base/Locale.h"

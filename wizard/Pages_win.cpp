@@ -1,3 +1,5 @@
+// The page base classes: a page's container, its controls scaled for the DPI,
+// its texts from the language files and its header.
 #include "wizard/Pages.h"
 
 #include "ZUX/UI/Controls.h"

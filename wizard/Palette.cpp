@@ -1,3 +1,4 @@
+// The wizard's colours for the light and the dark app mode.
 #include "wizard/Palette.h"
 
 #include "ZUX/UI/Gdi.h"

@@ -1,3 +1,5 @@
+// The product's pages: installation options, add-ons, Windows integration and
+// the uninstall options.
 #include "wizard/ProductPages.h"
 
 #include "ZUX/Base/Locale.h"

@@ -1,3 +1,5 @@
+// The pages' text viewer: the toolkit's rich-text viewer without a frame, on
+// the page's background, at one zoom at every DPI.
 #include "wizard/TextViewer.h"
 
 #include "wizard/Palette.h"

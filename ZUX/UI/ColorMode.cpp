@@ -1,3 +1,4 @@
+// Reading the user's app mode and the toolkit's colours for light and dark.
 #include "ZUX/UI/ColorMode.h"
 
 #include "ZUX/UI/Gdi.h"

@@ -1,3 +1,5 @@
+// Controls and their containers: creation, bounds scaled for the DPI, captions,
+// component names, fonts and the messages a container passes to its children.
 #include "ZUX/UI/Control.h"
 
 #include "ZUX/UI/ColorMode.h"

@@ -1,3 +1,4 @@
+// The process-wide texts of the toolkit's dialogs and their English defaults.
 #include "ZUX/UI/DialogTexts.h"
 
 namespace ZUX {

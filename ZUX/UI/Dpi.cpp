@@ -1,3 +1,5 @@
+// The DPI shim: the per-monitor functions of newer systems when present, the
+// screen's DPI otherwise, and scaling from 96-DPI units.
 #include "ZUX/UI/Dpi.h"
 
 namespace ZUX {

@@ -1,3 +1,5 @@
+// The folder picker dialog: the folder tree filled on demand, the new-folder
+// button and the one-at-a-time rule.
 #include "ZUX/UI/FolderPicker.h"
 
 #include "ZUX/Base/Locale.h"

@@ -1,3 +1,5 @@
+// Forms: creation at the monitor's DPI, the dialog keyboard (Tab, Enter,
+// Escape, mnemonics), modal runs and DPI changes.
 #include "ZUX/UI/Form.h"
 
 #include "ZUX/UI/ColorMode.h"

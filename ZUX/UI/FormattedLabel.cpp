@@ -1,3 +1,5 @@
+// The formatted label: parsing its mark-up into runs, laying them out with
+// word wrap, drawing them and following clicks on links.
 #include "ZUX/UI/FormattedLabel.h"
 
 #include "ZUX/Base/Locale.h"

@@ -1,3 +1,4 @@
+// Buffered painting, solid fills and frames, and fonts by point size.
 #include "ZUX/UI/Gdi.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Decoding pictures and icons with the imaging component, drawing them with
+// alpha blending, and saving pixels as PNG.
 #include "ZUX/UI/Image.h"
 
 #include "ZUX/Base/Com.h"

@@ -1,3 +1,5 @@
+// The language dialog: its combo box of names and icons, the preselection and
+// the rule that any way of closing it keeps the shown choice.
 #include "ZUX/UI/LanguageDialog.h"
 
 #include "ZUX/Base/Locale.h"

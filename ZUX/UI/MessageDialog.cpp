@@ -1,3 +1,5 @@
+// The message box: its layout from the text, icon and buttons, its sounds, and
+// the owner and foreground rules.
 #include "ZUX/UI/MessageDialog.h"
 
 #include "ZUX/UI/DialogTexts.h"

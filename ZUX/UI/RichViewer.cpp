@@ -1,3 +1,4 @@
+// The rich-text viewer: loading RTF or plain text, colours, zoom and links.
 #include "ZUX/UI/RichViewer.h"
 
 #include "ZUX/UI/Application.h"

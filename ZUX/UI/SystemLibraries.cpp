@@ -1,3 +1,5 @@
+// Finding the common controls, the visual styles and alpha blending in the
+// system folder once the library search is restricted.
 #include "ZUX/UI/SystemLibraries.h"
 
 #include <string>

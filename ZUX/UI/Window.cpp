@@ -1,3 +1,5 @@
+// The base window: binding an object to its HWND, subclassing system
+// controls, component names and the window procedure's exception boundary.
 #include "ZUX/UI/Window.h"
 
 #include "ZUX/UI/SystemLibraries.h"
