@@ -2,9 +2,13 @@
 
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/Shell.h"
+#include "ZUX/UI/Control.h"
+#include "ZUX/UI/Dpi.h"
+#include "ZUX/UI/Gdi.h"
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <wincodec.h>
 
 namespace ZUX {
 
@@ -18,8 +22,8 @@ TZUXApplicationScope::TZUXApplicationScope() noexcept {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                                        ICC_USEREX_CLASSES | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    loader_ = CreateThread(nullptr, 0, LoadRichEdit, this, 0, nullptr);
-    if (!loader_) LoadRichEdit(this);
+    loader_ = CreateThread(nullptr, 0, LoadLibraries, this, 0, nullptr);
+    if (!loader_) LoadLibraries(this);
     scope = this;
 }
 
@@ -27,11 +31,33 @@ TZUXApplicationScope::~TZUXApplicationScope() {
     WaitForRichEdit();
     scope = nullptr;
     if (richEdit_) FreeLibrary(richEdit_);
+    if (imaging_) FreeLibrary(imaging_);
     if (com_) CoUninitialize();
 }
 
-DWORD WINAPI TZUXApplicationScope::LoadRichEdit(void* self) noexcept {
-    static_cast<TZUXApplicationScope*>(self)->richEdit_ = LoadLibraryW(L"MSFTEDIT.DLL");
+DWORD WINAPI TZUXApplicationScope::LoadLibraries(void* self) noexcept {
+    auto& scope = *static_cast<TZUXApplicationScope*>(self);
+    // What the first window needs comes first: the imaging component for the
+    // language icons, kept loaded (COM would unload it with this thread's
+    // apartment), and the toolkit's face, which the font cache then holds.
+    scope.imaging_ = LoadLibraryW(L"WINDOWSCODECS.DLL");
+    if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+        IWICImagingFactory* factory = nullptr;
+        if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_PPV_ARGS(&factory))))
+            factory->Release();
+        CoUninitialize();
+    }
+    if (const HDC screen = GetDC(nullptr)) {
+        const TZUXFontHandle font = CreatePointFont(TZUXFont().Face, TZUXFont().Points10,
+                                                    GetSystemDpi(), false, false, false, false);
+        const HGDIOBJ old = SelectObject(screen, font.Get());
+        TEXTMETRICW metrics;
+        GetTextMetricsW(screen, &metrics);
+        SelectObject(screen, old);
+        ReleaseDC(nullptr, screen);
+    }
+    scope.richEdit_ = LoadLibraryW(L"MSFTEDIT.DLL");
     return 0;
 }
 

@@ -2,7 +2,9 @@
 // thread, the common controls, and the RichEdit library. Created first in the
 // program's entry and destroyed last. The RichEdit library loads on a thread
 // of its own, so that the first window does not wait for it; a viewer waits
-// for it before it makes its window.
+// for it before it makes its window. The same thread first readies the
+// imaging component and the toolkit's font, while the program reads its
+// packages.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
@@ -23,10 +25,11 @@ public:
     static void WaitForRichEdit() noexcept;
 
 private:
-    static DWORD WINAPI LoadRichEdit(void* self) noexcept;
+    static DWORD WINAPI LoadLibraries(void* self) noexcept;
 
     bool com_ = false;
     HMODULE richEdit_ = nullptr;
+    HMODULE imaging_ = nullptr;
     HANDLE loader_ = nullptr;
 };
 
