@@ -1,12 +1,18 @@
+// The toolkit's run-wide scope (COM, the common controls, the libraries loaded
+// beside the start), where links go, and the message pump of long handlers.
 #include "ZUX/UI/Application.h"
 
 #include "ZUX/Base/FileAttributes.h"
 #include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Shell.h"
+#include "ZUX/UI/Control.h"
+#include "ZUX/UI/Dpi.h"
+#include "ZUX/UI/Gdi.h"
 #include "ZUX/UI/SystemLibraries.h"
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <wincodec.h>
 
 #include <vector>
 
@@ -18,32 +24,48 @@ TZUXApplicationScope* scope = nullptr;
 } // namespace
 
 TZUXApplicationScope::TZUXApplicationScope() noexcept {
-    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                                        ICC_USEREX_CLASSES | ICC_TREEVIEW_CLASSES};
     if (const auto init = CommonControls().InitCommonControlsEx) init(&controls);
-    loader_ = CreateThread(nullptr, 0, LoadRichEdit, this, 0, nullptr);
-    if (!loader_) LoadRichEdit(this);
+    loader_ = TZUXKernelHandle(CreateThread(nullptr, 0, LoadLibraries, this, 0, nullptr));
+    if (!loader_) LoadLibraries(this);
     scope = this;
 }
 
 TZUXApplicationScope::~TZUXApplicationScope() {
     WaitForRichEdit();
     scope = nullptr;
-    if (richEdit_) FreeLibrary(richEdit_);
-    if (com_) CoUninitialize();
 }
 
-DWORD WINAPI TZUXApplicationScope::LoadRichEdit(void* self) noexcept {
-    static_cast<TZUXApplicationScope*>(self)->richEdit_ = LoadLibraryW(L"MSFTEDIT.DLL");
+DWORD WINAPI TZUXApplicationScope::LoadLibraries(void* self) noexcept {
+    auto& scope = *static_cast<TZUXApplicationScope*>(self);
+    // What the first window needs comes first: the imaging component for the
+    // language icons, kept loaded (COM would unload it with this thread's
+    // apartment), and the toolkit's face, which the font cache then holds.
+    scope.imaging_ = TZUXModule(LoadLibraryW(L"WINDOWSCODECS.DLL"));
+    if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+        const auto uninitialize = ScopeExit([] { CoUninitialize(); });
+        TZUXComPtr<IWICImagingFactory> factory;
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(factory.GetAddressOf()));
+    }
+    if (const HDC screen = GetDC(nullptr)) {
+        const TZUXFontHandle font = CreatePointFont(TZUXFont().Face, TZUXFont().Points10,
+                                                    GetSystemDpi(), false, false, false, false);
+        const HGDIOBJ old = SelectObject(screen, font.Get());
+        TEXTMETRICW metrics;
+        GetTextMetricsW(screen, &metrics);
+        SelectObject(screen, old);
+        ReleaseDC(nullptr, screen);
+    }
+    scope.richEdit_ = TZUXModule(LoadLibraryW(L"MSFTEDIT.DLL"));
     return 0;
 }
 
 void TZUXApplicationScope::WaitForRichEdit() noexcept {
     if (!scope || !scope->loader_) return;
-    WaitForSingleObject(scope->loader_, INFINITE);
-    CloseHandle(scope->loader_);
-    scope->loader_ = nullptr;
+    WaitForSingleObject(scope->loader_.Get(), INFINITE);
+    scope->loader_.Close();
 }
 
 namespace {

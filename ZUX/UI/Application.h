@@ -2,10 +2,14 @@
 // thread, the common controls, and the RichEdit library. Created first in the
 // program's entry and destroyed last. The RichEdit library loads on a thread
 // of its own, so that the first window does not wait for it; a viewer waits
-// for it before it makes its window. Also here: where links go, and the
-// message pump of a handler that runs long.
+// for it before it makes its window. The same thread first readies the
+// imaging component and the toolkit's font, while the program reads its
+// packages. Also here: where links go, and the message pump of a handler that
+// runs long.
 #pragma once
 
+#include "ZUX/Base/Com.h"
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
@@ -24,11 +28,13 @@ public:
     static void WaitForRichEdit() noexcept;
 
 private:
-    static DWORD WINAPI LoadRichEdit(void* self) noexcept;
+    static DWORD WINAPI LoadLibraries(void* self) noexcept;
 
-    bool com_ = false;
-    HMODULE richEdit_ = nullptr;
-    HANDLE loader_ = nullptr;
+    // Dropped in reverse: the libraries before COM goes.
+    TZUXComInit com_;
+    TZUXModule richEdit_;
+    TZUXModule imaging_;
+    TZUXKernelHandle loader_;
 };
 
 // Where the links of the toolkit's controls go: the shell by default; a

@@ -1,3 +1,5 @@
+// The toolkit's controls: labels, buttons, check boxes and radio buttons, the
+// edit with its embedded button, memo and progress bar, drawn in either skin.
 #include "ZUX/UI/Controls.h"
 
 #include "ZUX/UI/ColorMode.h"

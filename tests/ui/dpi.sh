@@ -20,7 +20,7 @@ for dpi in 96 144 192; do
   set_dpi "$dpi"
   layout "$dpi" controls ControlsForm close "$DIALOGS" controls
   layout "$dpi" message MessageDialog close "$DIALOGS" msg 0x121 Close the setup?
-  layout "$dpi" language LanguageDialog "close; window MessageDialog; key ENTER" "$SETUP"
+  layout "$dpi" language LanguageDialog "close; window WizardForm 30000; close; window MessageDialog; click OK; gone" "$SETUP"
 done
 set_dpi 96
 
