@@ -1,19 +1,19 @@
 // Reading the user's app mode and the toolkit's colours for light and dark.
 #include "ZUX/UI/ColorMode.h"
 
+#include "ZUX/Base/Registry.h"
 #include "ZUX/UI/Gdi.h"
 
 namespace ZUX {
 
 TZUXColorMode ReadColorMode() noexcept {
-    HKEY key = nullptr;
+    TZUXRegKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER,
                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
-                      KEY_READ, &key) == ERROR_SUCCESS) {
+                      KEY_READ, key.Put()) == ERROR_SUCCESS) {
         DWORD value = 1, size = sizeof value, type = 0;
-        const LSTATUS status = RegQueryValueExW(key, L"AppsUseLightTheme", nullptr, &type,
+        const LSTATUS status = RegQueryValueExW(key.Get(), L"AppsUseLightTheme", nullptr, &type,
                                                 reinterpret_cast<BYTE*>(&value), &size);
-        RegCloseKey(key);
         const bool dark = status == ERROR_SUCCESS && type == REG_DWORD && value == 0;
         return dark ? TZUXColorMode::Dark : TZUXColorMode::Light;
     }

@@ -24,7 +24,10 @@ TZUXImageComboBox::TZUXImageComboBox() = default;
 
 TZUXImageComboBox::~TZUXImageComboBox() {
     DestroyHandle();
-    if (images_) CommonControls().ImageList_Destroy(images_);
+}
+
+void TZUXImageComboBox::TImageListCloser::Close(HIMAGELIST list) noexcept {
+    if (const auto destroy = CommonControls().ImageList_Destroy) destroy(list);
 }
 
 TZUXWindow::TCreateParams TZUXImageComboBox::CreateParams() {
@@ -91,8 +94,7 @@ void TZUXImageComboBox::BuildImageList() {
         controls.ImageList_ReplaceIcon(list, -1, icon ? icon.Get() : icons_[i].Get());
     }
     SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(list));
-    if (images_) controls.ImageList_Destroy(images_);
-    images_ = list;
+    images_ = TZUXHandle<HIMAGELIST, TImageListCloser>(list);
 }
 
 void TZUXImageComboBox::FillWindow() {

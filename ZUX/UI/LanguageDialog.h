@@ -50,7 +50,10 @@ private:
     std::vector<TZUXLanguageItem> items_;
     std::vector<Bytes> imageBytes_;
     std::vector<TZUXIconHandle> icons_; // decoded at 96 DPI, reused there
-    HIMAGELIST images_ = nullptr;
+    struct TImageListCloser {
+        static void Close(HIMAGELIST list) noexcept;
+    };
+    TZUXHandle<HIMAGELIST, TImageListCloser> images_; // after the window has gone
     int imageSize_ = 16;
     int itemIndex_ = -1;
 };
