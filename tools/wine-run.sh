@@ -6,6 +6,10 @@
 #   tools/wine-run.sh --prefix                create the prefix if needed, print its path
 #   tools/wine-run.sh --stop                  wait for the prefix's wineserver to end
 #                                             (killing it after ZIVR_WINE_STOP_TIMEOUT s)
+#   tools/wine-run.sh --persist               keep a wineserver running for the prefix
+#                                             (a stale one is ended first), so that no
+#                                             timed run pays for starting it
+#   tools/wine-run.sh --kill                  end the prefix's wineserver now
 #
 # This is CMAKE_CROSSCOMPILING_EMULATOR of the win64 build, so ctest runs every
 # test through it, possibly several at once.
@@ -114,9 +118,15 @@ stop_server() {
 }
 
 case "${1:-}" in
-  "")       die "usage: wine-run.sh PROGRAM.exe [ARGS...] | --prefix | --stop" ;;
+  "")       die "usage: wine-run.sh PROGRAM.exe [ARGS...] | --prefix | --stop | --persist | --kill" ;;
   --prefix) ensure_prefix; echo "$WINEPREFIX"; exit 0 ;;
   --stop)   stop_server; exit 0 ;;
+  --persist)
+    ensure_prefix
+    "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    exit ;;
+  --kill)   "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true; exit 0 ;;
 esac
 
 ensure_prefix

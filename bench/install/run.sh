@@ -79,12 +79,8 @@ fi
 export ZIVR_WINEPREFIX=$root/build/wine-bench
 unset DISPLAY
 prefix=$(tools/wine-run.sh --prefix)
-wineserver=
-for c in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver "$(command -v wineserver || true)"; do
-  [[ -n $c && -x $c ]] && { wineserver=$c; break; }
-done
-WINEPREFIX=$prefix "$wineserver" -p
-trap 'WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true' EXIT
+tools/wine-run.sh --persist
+trap 'tools/wine-run.sh --kill' EXIT
 
 timed() { # NAME FILE COMMAND... : one run, its wall time appended to FILE
   local json=$work/times/last.json

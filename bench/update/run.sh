@@ -30,12 +30,8 @@ wine=$root/tools/wine-run.sh
 prefix=$("$wine" --prefix)
 drive=$prefix/drive_c
 appdata=$drive/users/$(id -un)/AppData/Roaming
-wineserver=
-for c in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver "$(command -v wineserver || true)"; do
-  [[ -n $c && -x $c ]] && { wineserver=$c; break; }
-done
-WINEPREFIX=$prefix "$wineserver" -p
-trap 'WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true' EXIT
+"$wine" --persist
+trap '"$wine" --kill' EXIT
 
 work=$root/build/bench-update
 rm -rf "$work" && mkdir -p "$work"

@@ -30,14 +30,8 @@ export ZIVR_WINEPREFIX=${ZIVR_WINEPREFIX:-$root/build/wine-bench-wizard}
 wine=$root/tools/wine-run.sh
 prefix=$("$wine" --prefix)
 drive=$prefix/drive_c
-wineserver=
-for c in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver "$(command -v wineserver || true)"; do
-  [[ -n $c && -x $c ]] && { wineserver=$c; break; }
-done
-# The prefix is the bench's own: a server left from an earlier run goes.
-WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
-WINEPREFIX=$prefix "$wineserver" -p
-trap 'WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true' EXIT
+"$wine" --persist
+trap '"$wine" --kill' EXIT
 managed=Y
 [[ ${ZIVR_BENCH_UNMANAGED:-0} == 1 ]] && managed=N
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1
