@@ -26,21 +26,27 @@ String N(size_t i) {
     return IntToStr(int64_t(i));
 }
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
+// A list of names as a count and one numbered key per name.
+void WriteList(TZUXIniFile& ini, StringView section, StringView countKey, StringView itemKey,
+               const std::vector<String>& items) {
+    ini.WriteInteger(section, countKey, int32_t(items.size()));
+    for (size_t i = 0; i < items.size(); ++i)
+        ini.WriteString(section, String(itemKey) + N(i), items[i]);
 }
 
-Bytes HexDecode(const String& text) {
+std::vector<String> ReadList(const TZUXIniFile& ini, StringView section, StringView countKey,
+                             StringView itemKey) {
+    std::vector<String> items;
+    const int32_t count = ini.ReadInteger(section, countKey, 0);
+    for (int32_t i = 0; i < count; ++i)
+        items.push_back(ini.ReadString(section, String(itemKey) + N(size_t(i)), u""));
+    return items;
+}
+
+// The bytes the record wrote as hexadecimal digits; none when they are damaged.
+Bytes HexBytes(const String& text) {
     Bytes bytes;
-    bytes.reserve(text.size() / 2);
-    for (size_t i = 0; i + 1 < text.size(); i += 2) {
-        const int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
-        if (high < 0 || low < 0) break;
-        bytes.push_back(char(high * 16 + low));
-    }
+    HexDecode(text, bytes);
     return bytes;
 }
 
@@ -158,20 +164,14 @@ bool TSetupUpdateRecord::Save(const String& fileName) const {
     TZUXIniFile ini;
     ini.WriteInteger(kRecord, u"Keys", int32_t(Keys.size()));
     ini.WriteInteger(kRecord, u"Paths", int32_t(Paths.size()));
-    ini.WriteInteger(kRecord, u"Servers", int32_t(Servers.size()));
-    ini.WriteInteger(kRecord, u"Folders", int32_t(EmptyFolders.size()));
-    for (size_t i = 0; i < Servers.size(); ++i)
-        ini.WriteString(kRecord, u"Server" + N(i), Servers[i]);
-    for (size_t i = 0; i < EmptyFolders.size(); ++i)
-        ini.WriteString(kRecord, u"Folder" + N(i), EmptyFolders[i]);
+    WriteList(ini, kRecord, u"Servers", u"Server", Servers);
+    WriteList(ini, kRecord, u"Folders", u"Folder", EmptyFolders);
     for (size_t k = 0; k < Keys.size(); ++k) {
         const TKey& key = Keys[k];
         const String section = u"Key" + N(k);
         ini.WriteString(section, u"Path", key.Path);
         ini.WriteBool(section, u"Existed", key.Existed);
-        ini.WriteInteger(section, u"Subkeys", int32_t(key.Subkeys.size()));
-        for (size_t i = 0; i < key.Subkeys.size(); ++i)
-            ini.WriteString(section, u"Subkey" + N(i), key.Subkeys[i]);
+        WriteList(ini, section, u"Subkeys", u"Subkey", key.Subkeys);
         ini.WriteInteger(section, u"Values", int32_t(key.Values.size()));
         for (size_t i = 0; i < key.Values.size(); ++i) {
             const auto& value = key.Values[i];
@@ -186,9 +186,7 @@ bool TSetupUpdateRecord::Save(const String& fileName) const {
         const String section = u"Path" + N(p);
         ini.WriteString(section, u"Path", path.Path);
         ini.WriteBool(section, u"Existed", path.Existed);
-        ini.WriteInteger(section, u"Folders", int32_t(path.Folders.size()));
-        for (size_t i = 0; i < path.Folders.size(); ++i)
-            ini.WriteString(section, u"Folder" + N(i), path.Folders[i]);
+        WriteList(ini, section, u"Folders", u"Folder", path.Folders);
         ini.WriteInteger(section, u"Files", int32_t(path.Files.size()));
         for (size_t i = 0; i < path.Files.size(); ++i) {
             ini.WriteString(section, u"Name" + N(i), path.Files[i].Name);
@@ -210,23 +208,20 @@ bool TSetupUpdateRecord::Load(const String& fileName) {
     const auto count = [&ini](StringView section, StringView key) {
         return std::max<int32_t>(0, ini.ReadInteger(section, key, 0));
     };
-    for (int32_t i = 0; i < count(kRecord, u"Servers"); ++i)
-        Servers.push_back(ini.ReadString(kRecord, u"Server" + N(size_t(i)), u""));
-    for (int32_t i = 0; i < count(kRecord, u"Folders"); ++i)
-        EmptyFolders.push_back(ini.ReadString(kRecord, u"Folder" + N(size_t(i)), u""));
+    Servers = ReadList(ini, kRecord, u"Servers", u"Server");
+    EmptyFolders = ReadList(ini, kRecord, u"Folders", u"Folder");
     for (int32_t k = 0; k < count(kRecord, u"Keys"); ++k) {
         const String section = u"Key" + N(size_t(k));
         TKey key;
         key.Path = ini.ReadString(section, u"Path", u"");
         key.Existed = ini.ReadBool(section, u"Existed", false);
-        for (int32_t i = 0; i < count(section, u"Subkeys"); ++i)
-            key.Subkeys.push_back(ini.ReadString(section, u"Subkey" + N(size_t(i)), u""));
+        key.Subkeys = ReadList(ini, section, u"Subkeys", u"Subkey");
         for (int32_t i = 0; i < count(section, u"Values"); ++i) {
             const String n = N(size_t(i));
             key.Values.push_back({ini.ReadString(section, u"Where" + n, u""),
                                   ini.ReadString(section, u"Name" + n, u""),
                                   uint32_t(ini.ReadInteger(section, u"Type" + n, REG_SZ)),
-                                  HexDecode(ini.ReadString(section, u"Data" + n, u""))});
+                                  HexBytes(ini.ReadString(section, u"Data" + n, u""))});
         }
         if (!key.Path.empty()) Keys.push_back(std::move(key));
     }
@@ -235,11 +230,10 @@ bool TSetupUpdateRecord::Load(const String& fileName) {
         TPath path;
         path.Path = ini.ReadString(section, u"Path", u"");
         path.Existed = ini.ReadBool(section, u"Existed", false);
-        for (int32_t i = 0; i < count(section, u"Folders"); ++i)
-            path.Folders.push_back(ini.ReadString(section, u"Folder" + N(size_t(i)), u""));
+        path.Folders = ReadList(ini, section, u"Folders", u"Folder");
         for (int32_t i = 0; i < count(section, u"Files"); ++i)
             path.Files.push_back({ini.ReadString(section, u"Name" + N(size_t(i)), u""),
-                                  HexDecode(ini.ReadString(section, u"Data" + N(size_t(i)), u""))});
+                                  HexBytes(ini.ReadString(section, u"Data" + N(size_t(i)), u""))});
         if (!path.Path.empty()) Paths.push_back(std::move(path));
     }
     return true;

@@ -25,13 +25,6 @@ StringView ValueOf(StringView line) {
     return pos == StringView::npos ? line : line.substr(pos + 1);
 }
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 uint32_t IniNameHash(StringView name) {
@@ -313,15 +306,10 @@ String TZUXIniFile::ReadSectionText(StringView section) const {
 
 bool TZUXIniFile::ReadStream(StringView section, StringView key, TZUXStream& stream) const {
     String text;
-    if (!TryReadString(section, key, text) || text.empty() || text.size() % 2 != 0) return false;
     // Decoded in full before anything is written, so a bad digit leaves the
     // caller's stream as it was.
-    Bytes bytes(text.size() / 2, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const int hi = HexDigit(text[2 * i]), lo = HexDigit(text[2 * i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        bytes[i] = char((hi << 4) | lo);
-    }
+    Bytes bytes;
+    if (!TryReadString(section, key, text) || text.empty() || !HexDecode(text, bytes)) return false;
     stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     stream.Seek(0, SeekOrigin::Begin);
     return true;

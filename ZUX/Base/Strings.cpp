@@ -217,4 +217,23 @@ String HexEncode(const Bytes& bytes) {
     return HexEncode(bytes.data(), bytes.size());
 }
 
+int HexDigit(char16_t c) noexcept {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+bool HexDecode(StringView text, Bytes& out) {
+    if (text.size() % 2 != 0) return false;
+    Bytes bytes(text.size() / 2, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const int hi = HexDigit(text[2 * i]), lo = HexDigit(text[2 * i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        bytes[i] = char((hi << 4) | lo);
+    }
+    out = std::move(bytes);
+    return true;
+}
+
 } // namespace ZUX

@@ -47,6 +47,10 @@ String DecodeLineBreaks(StringView text);
 // Two lower-case hexadecimal digits per byte.
 String HexEncode(const void* data, size_t length);
 String HexEncode(const Bytes& bytes);
+// The value of one hexadecimal digit of either case, -1 for anything else.
+int HexDigit(char16_t c) noexcept;
+// Two digits per byte; false, with out untouched, for an odd length or a bad digit.
+bool HexDecode(StringView text, Bytes& out);
 
 #ifdef _WIN32
 // The same representation under mingw: wchar_t is a UTF-16 code unit.

@@ -25,13 +25,6 @@ struct TOpenTag {
     TZUXTextRun Style;
 };
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 // "scheme://more": letters (and digits, + - .) before "://" and text after it.
 bool IsSchemeAddress(StringView word) {
     const size_t colon = word.find(u"://");
