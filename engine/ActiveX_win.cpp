@@ -31,8 +31,5 @@ void TSetupActiveX::CallServer(const String& dllPath, const char* exportName) {
         WStr(dllPath), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!library.Get()) return;
     using TEntry = HRESULT(__stdcall*)();
-    // Through void (*)(), the one function type GCC lets any other convert to.
-    const auto entry = reinterpret_cast<TEntry>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), exportName)));
-    if (entry) entry();
+    if (const auto entry = GetProcedure<TEntry>(library.Get(), exportName)) entry();
 }

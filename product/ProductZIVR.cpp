@@ -106,10 +106,7 @@ bool TProductInfoZIVR::AddonsAvailable() {
 bool TProductInfoZIVR::IsWindows10OrLater() {
     // The real version, whatever compatibility the program's manifest declares.
     using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    const auto get = ntdll ? reinterpret_cast<TRtlGetVersion>(
-                                 reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                           : nullptr;
+    const auto get = GetProcedure<TRtlGetVersion>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (!get || get(&info) != 0) return false;

@@ -10,9 +10,8 @@ bool RestrictLibrarySearch() {
     SetDllDirectoryW(L"");
     // Found at run time: Windows 7 has it only with an update.
     using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto setDefault = GetProcedure<TSetDefaultDllDirectories>(
+        GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
     return setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

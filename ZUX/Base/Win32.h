@@ -31,3 +31,15 @@
 #undef GetCommandLine
 #undef FormatMessage
 #undef CreateFile
+
+namespace ZUX {
+
+// A library's function by name, as the function type F; null when the library
+// is null or lacks it.
+template <typename F> F GetProcedure(HMODULE library, const char* name) noexcept {
+    if (!library) return nullptr;
+    // Through void (*)(), the one function type GCC lets any other convert to.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+} // namespace ZUX

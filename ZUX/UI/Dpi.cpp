@@ -20,14 +20,10 @@ struct DpiFunctions {
 
     DpiFunctions() noexcept {
         if (const HMODULE user = GetModuleHandleW(L"user32.dll")) {
-            forWindow = reinterpret_cast<GetDpiForWindowFn>(
-                reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
-            forSystem = reinterpret_cast<GetDpiForSystemFn>(
-                reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForSystem")));
-            adjust = reinterpret_cast<AdjustWindowRectExForDpiFn>(
-                reinterpret_cast<void*>(GetProcAddress(user, "AdjustWindowRectExForDpi")));
-            metrics = reinterpret_cast<GetSystemMetricsForDpiFn>(
-                reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")));
+            forWindow = GetProcedure<GetDpiForWindowFn>(user, "GetDpiForWindow");
+            forSystem = GetProcedure<GetDpiForSystemFn>(user, "GetDpiForSystem");
+            adjust = GetProcedure<AdjustWindowRectExForDpiFn>(user, "AdjustWindowRectExForDpi");
+            metrics = GetProcedure<GetSystemMetricsForDpiFn>(user, "GetSystemMetricsForDpi");
         }
     }
 };

@@ -25,7 +25,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
 }
 
 template <typename F> void Find(HMODULE library, const char* name, F& function) noexcept {
-    function = reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+    function = GetProcedure<F>(library, name);
 }
 
 } // namespace
