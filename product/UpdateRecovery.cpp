@@ -339,6 +339,23 @@ String TSetupUpdateRecovery::RecordFileName(const String& dest) {
     return BackupFolder(dest) + u"z Update in progress (record).ini";
 }
 
+namespace {
+
+EInstallerInstallError CannotWrite(const String& fileName) {
+    return EInstallerInstallError(
+        Format(u"Cannot write the file \"%s\". %s", {fileName, SysErrorMessage(GetLastError())}));
+}
+
+// The update is over: its marker and record go, and the backup folder with
+// them when nothing else is in it.
+void ForgetUpdate(const String& dest) {
+    DeleteFile(TSetupUpdateRecovery::MarkerFileName(dest));
+    DeleteFile(TSetupUpdateRecovery::RecordFileName(dest));
+    RemoveDir(BackupFolder(dest));
+}
+
+} // namespace
+
 void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool portable,
                                  bool destExisted, const TSetupProfileInfoList& profiles) {
     const String marker = MarkerFileName(dest);
@@ -384,12 +401,8 @@ void TSetupUpdateRecovery::Begin(const String& dest, const String& archive, bool
             record_.AddEmptyFolders(profile.OldPath, String());
     // The record first: a marker is never without it.
     const String record = RecordFileName(dest);
-    const auto unwritten = [](const String& file) {
-        return EInstallerInstallError(
-            Format(u"Cannot write the file \"%s\". %s", {file, SysErrorMessage(GetLastError())}));
-    };
-    if (!ForceDirectories(BackupFolder(dest)) || !record_.Save(record)) throw unwritten(record);
-    if (!marker_.Save(marker)) throw unwritten(marker);
+    if (!ForceDirectories(BackupFolder(dest)) || !record_.Save(record)) throw CannotWrite(record);
+    if (!marker_.Save(marker)) throw CannotWrite(marker);
     dest_ = folder;
     active_ = true;
     LogFmt(u"File written: %s (update in flight)", {marker});
@@ -415,9 +428,7 @@ void TSetupUpdateRecovery::KeepServer(const String& dllPath) {
 
 void TSetupUpdateRecovery::SaveRecord() {
     const String fileName = RecordFileName(dest_);
-    if (!record_.Save(fileName))
-        throw EInstallerInstallError(Format(u"Cannot write the file \"%s\". %s",
-                                            {fileName, SysErrorMessage(GetLastError())}));
+    if (!record_.Save(fileName)) throw CannotWrite(fileName);
 }
 
 void TSetupUpdateRecovery::SetState(const String& state) {
@@ -435,15 +446,12 @@ String TSetupUpdateRecovery::End(bool failed) {
                                u"be restored.");
         return String();
     }
-    const String marker = MarkerFileName(dest_);
     std::vector<String> surplus;
     surplus.swap(deleteOnSuccess_);
     if (!failed) {
         for (const String& path : surplus) DeleteFileOrSchedule(path);
-        DeleteFile(marker);
-        DeleteFile(RecordFileName(dest_));
         // A fresh installation keeps no backup folder of its own.
-        RemoveDir(BackupFolder(dest_));
+        ForgetUpdate(dest_);
         return String();
     }
     LogFmt(u"Run failed after the old copy was touched: restoring from \"%s\"",
@@ -451,9 +459,7 @@ String TSetupUpdateRecovery::End(bool failed) {
     String reason;
     if (Restore(dest_, marker_, record_, reason)) {
         Log(u"Restored");
-        DeleteFile(marker);
-        DeleteFile(RecordFileName(dest_));
-        RemoveDir(BackupFolder(dest_));
+        ForgetUpdate(dest_);
         if (!marker_.DestExisted) RemoveDir(dest_);
         if (marker_.Archive.empty())
             return Text(u"R4", u"The files this installation had written were removed.");
@@ -492,9 +498,7 @@ void TSetupUpdateRecovery::RecoverInterrupted(const String& dest) {
         record.Load(RecordFileName(folder));
         String reason;
         if (Restore(folder, marker, record, reason)) {
-            DeleteFile(fileName);
-            DeleteFile(RecordFileName(folder));
-            RemoveDir(BackupFolder(folder));
+            ForgetUpdate(folder);
             if (!marker.DestExisted) RemoveDir(folder);
             Notice = marker.Archive.empty()
                          ? Text(u"R5", u"An interrupted installation was found; the files it had "
