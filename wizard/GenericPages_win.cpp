@@ -26,10 +26,10 @@ constexpr int Above(int bottomMargin, int height, int gap) {
 void TSetupPageFullScreen::CreateControls() {
     Image = LoadSetupPicture(Format(u"wizard_%s.png", {SetupPalette().Dark ? u"dark" : u"light"}));
     L2 = CreateLabel({210, 61, 400, 240}, u"L2", true);
+    // Made after the body text, the headline lies beneath it: its box reaches
+    // into the body's, its one line does not.
     L1 = CreateLabel({210, 22, 400, 50}, u"L1", true);
     SetFont(L1, 11, false);
-    // The headline's box reaches into the body text's; its one line does not.
-    SetWindowPos(L1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TSetupPageFullScreen::Paint(HDC dc, const RECT& client) {

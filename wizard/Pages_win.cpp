@@ -75,6 +75,14 @@ TSetupPage::~TSetupPage() {
 
 void TSetupPage::Build() {
     CreateControls();
+    // A label's box often reaches past its text into a control's (a hint above
+    // a radio button, the body text over the finish page's run boxes): beneath
+    // every control, its empty part covers none of them. A label made later
+    // lies beneath one made earlier.
+    for (const auto& control : controls_)
+        if (dynamic_cast<TZUXLabel*>(control->Object))
+            SetWindowPos(control->Handle, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Localize();
 }
 
