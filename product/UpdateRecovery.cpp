@@ -283,8 +283,10 @@ public:
             if (got == 0) {
                 // A longer file written by the run ends where the old one did.
                 LARGE_INTEGER size{};
+                FILE_END_OF_FILE_INFO end{};
+                end.EndOfFile.QuadPart = LONGLONG(item.Size);
                 if ((!GetFileSizeEx(file.Get(), &size) || uint64_t(size.QuadPart) > item.Size) &&
-                    !SetEndOfFile(file.Get())) {
+                    !SetFileInformationByHandle(file.Get(), FileEndOfFileInfo, &end, sizeof end)) {
                     reason = Format(u"\"%s\": %s", {target, SysErrorMessage(GetLastError())});
                     ok = false;
                 }
