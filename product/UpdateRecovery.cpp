@@ -323,8 +323,8 @@ private:
 };
 
 // Upper-cased full paths of the files a restore keeps, and of the folders
-// with a trailing backslash that stay even when empty, as the archive's
-// files go back into them meanwhile.
+// (with a trailing backslash) that stay even when empty: the archive's files
+// go back into them, so removing them would only mean making them again.
 struct TKeep {
     std::unordered_set<String> Files;
     std::unordered_set<String> Folders;
