@@ -20,11 +20,9 @@
 #include "engine/UninstallEntry.h"
 
 #include <minizip/unzip.h>
-// After unzip.h, which defines what it needs.
-#include <minizip/iowin32.h>
 #include <zlib.h>
 
-#include <optional>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -105,36 +103,128 @@ void WriteEntry(const TSetupUpdateMarker::TEntry& entry) {
     }
 }
 
-// CRC-32 of a file, or nothing when it cannot be read.
-std::optional<uint32_t> FileCrc(const String& path, std::vector<uint8_t>& buffer) {
-    const TZUXKernelHandle file(CreateFileW(WStr(LongPathForm(path)), GENERIC_READ,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                            nullptr));
-    if (!file) return std::nullopt;
-    uLong crc = crc32(0, nullptr, 0);
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer.data(), DWORD(buffer.size()), &got, nullptr))
-            return std::nullopt;
-        if (got == 0) break;
-        crc = crc32(crc, buffer.data(), got);
-    }
-    return uint32_t(crc);
-}
-
 struct TUnzipCloser {
     static void Close(unzFile zip) noexcept { unzClose(zip); }
+};
+
+// The archive file behind a read-ahead buffer: minizip reads its headers a
+// few bytes at a time, and each read would be a call into the system.
+class TArchiveFile {
+public:
+    explicit TArchiveFile(const String& fileName)
+        : file_(CreateFileW(WStr(LongPathForm(fileName)), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        LARGE_INTEGER size{};
+        if (file_ && GetFileSizeEx(file_.Get(), &size)) size_ = uint64_t(size.QuadPart);
+    }
+
+    // The functions minizip reads the file through.
+    zlib_filefunc64_def Functions() {
+        zlib_filefunc64_def functions{};
+        functions.zopen64_file = &Open;
+        functions.zread_file = &Read;
+        functions.zwrite_file = &Write;
+        functions.ztell64_file = &Tell;
+        functions.zseek64_file = &Seek;
+        functions.zclose_file = &CloseFile;
+        functions.zerror_file = &Error;
+        functions.opaque = this;
+        return functions;
+    }
+
+private:
+    static constexpr size_t kBufferSize = 64 * 1024;
+
+    // Reads at the position, past the buffer: false on an error. The
+    // file's own pointer moves only when the read does not follow the last.
+    bool ReadAt(uint64_t at, void* into, DWORD size, DWORD& got) {
+        got = 0;
+        LARGE_INTEGER distance;
+        distance.QuadPart = LONGLONG(at);
+        if ((at != filePointer_ && !SetFilePointerEx(file_.Get(), distance, nullptr, FILE_BEGIN)) ||
+            !ReadFile(file_.Get(), into, size, &got, nullptr)) {
+            lastError_ = GetLastError();
+            filePointer_ = ~uint64_t(0); // unknown
+            return false;
+        }
+        filePointer_ = at + got;
+        return true;
+    }
+
+    static voidpf ZCALLBACK Open(voidpf opaque, const void*, int mode) {
+        auto& self = *static_cast<TArchiveFile*>(opaque);
+        return self.file_ && (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ
+                   ? opaque
+                   : nullptr;
+    }
+    static uLong ZCALLBACK Read(voidpf, voidpf stream, void* buf, uLong size) {
+        auto& self = *static_cast<TArchiveFile*>(stream);
+        auto* out = static_cast<uint8_t*>(buf);
+        uLong done = 0;
+        while (done < size) {
+            if (self.position_ >= self.start_ && self.position_ < self.start_ + self.fill_) {
+                const size_t offset = size_t(self.position_ - self.start_);
+                const size_t n = std::min<size_t>(self.fill_ - offset, size - done);
+                std::memcpy(out + done, self.buffer_.data() + offset, n);
+                done += uLong(n);
+                self.position_ += n;
+                continue;
+            }
+            DWORD got = 0;
+            if (size - done >= kBufferSize) {
+                // A large read goes straight to its place.
+                if (!self.ReadAt(self.position_, out + done, DWORD(size - done), got)) break;
+                done += got;
+                self.position_ += got;
+            } else {
+                self.buffer_.resize(kBufferSize);
+                self.start_ = self.position_;
+                self.fill_ = 0;
+                if (!self.ReadAt(self.position_, self.buffer_.data(), DWORD(kBufferSize), got))
+                    break;
+                self.fill_ = got;
+            }
+            if (got == 0) break; // the end of the file
+        }
+        return done;
+    }
+    static uLong ZCALLBACK Write(voidpf, voidpf, const void*, uLong) { return 0; }
+    static ZPOS64_T ZCALLBACK Tell(voidpf, voidpf stream) {
+        return static_cast<TArchiveFile*>(stream)->position_;
+    }
+    static long ZCALLBACK Seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+        auto& self = *static_cast<TArchiveFile*>(stream);
+        if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+            self.position_ += offset;
+        else if (origin == ZLIB_FILEFUNC_SEEK_END)
+            self.position_ = self.size_ + offset;
+        else
+            self.position_ = offset;
+        return 0;
+    }
+    // The handle is the owner's.
+    static int ZCALLBACK CloseFile(voidpf, voidpf) { return 0; }
+    static int ZCALLBACK Error(voidpf, voidpf stream) {
+        return static_cast<TArchiveFile*>(stream)->lastError_ != 0;
+    }
+
+    TZUXKernelHandle file_;
+    uint64_t size_ = 0;
+    std::vector<uint8_t> buffer_;
+    uint64_t start_ = 0;       // where in the file the buffer starts
+    size_t fill_ = 0;          // bytes in the buffer
+    uint64_t position_ = 0;    // minizip's
+    uint64_t filePointer_ = 0; // the file's
+    uint32_t lastError_ = 0;
 };
 
 // The archive, read entry by entry.
 class TArchiveReader {
 public:
-    explicit TArchiveReader(const String& fileName) {
-        zlib_filefunc64_def functions;
-        fill_win32_filefunc64W(&functions);
-        const std::wstring wide(WStr(LongPathForm(fileName)));
-        zip_ = TZUXHandle<unzFile, TUnzipCloser>(unzOpen2_64(wide.c_str(), &functions));
+    explicit TArchiveReader(const String& fileName)
+        : file_(std::make_unique<TArchiveFile>(fileName)) {
+        zlib_filefunc64_def functions = file_->Functions();
+        zip_ = TZUXHandle<unzFile, TUnzipCloser>(unzOpen2_64(nullptr, &functions));
     }
 
     bool IsOpen() const { return bool(zip_); }
@@ -167,24 +257,41 @@ public:
         return code == UNZ_END_OF_LIST_OF_FILE;
     }
 
-    // Writes the entry to target (replacing it, when it exists); its folder
-    // is there. False with the reason.
-    bool Extract(const TItem& item, const String& target, bool exists, std::vector<uint8_t>& buffer,
+    // Writes the entry to target, replacing what is there and making its
+    // folder when it is missing. False with the reason.
+    bool Extract(const TItem& item, const String& target, std::vector<uint8_t>& buffer,
                  String& reason) {
         if (unzGoToFilePos64(zip_.Get(), &item.Position) != UNZ_OK ||
             unzOpenCurrentFile(zip_.Get()) != UNZ_OK) {
             reason = Format(u"The archive entry \"%s\" cannot be read", {item.Name});
             return false;
         }
-        if (exists) SetFileAttr(target, FILE_ATTRIBUTE_NORMAL);
+        // Most targets are missing or plain files: each remedy is tried only
+        // after the plain create has said why it failed.
         TZUXKernelHandle file = Create(target);
+        if (!file && GetLastError() == ERROR_PATH_NOT_FOUND && ForceDirectoriesForFile(target))
+            file = Create(target);
+        if (!file && GetLastError() == ERROR_ACCESS_DENIED &&
+            SetFileAttr(target, FILE_ATTRIBUTE_NORMAL))
+            file = Create(target); // read-only, hidden or system
         if (!file && MoveFile(target, target + u".bak")) file = Create(target);
         const uint32_t createError = GetLastError();
         bool ok = bool(file);
         if (!ok) reason = Format(u"\"%s\": %s", {target, SysErrorMessage(createError)});
         while (ok) {
             const int got = unzReadCurrentFile(zip_.Get(), buffer.data(), unsigned(buffer.size()));
-            if (got == 0) break;
+            if (got == 0) {
+                // A longer file written by the run ends where the old one did.
+                LARGE_INTEGER size{};
+                FILE_END_OF_FILE_INFO end{};
+                end.EndOfFile.QuadPart = LONGLONG(item.Size);
+                if ((!GetFileSizeEx(file.Get(), &size) || uint64_t(size.QuadPart) > item.Size) &&
+                    !SetFileInformationByHandle(file.Get(), FileEndOfFileInfo, &end, sizeof end)) {
+                    reason = Format(u"\"%s\": %s", {target, SysErrorMessage(GetLastError())});
+                    ok = false;
+                }
+                break;
+            }
             DWORD written = 0;
             if (got < 0) {
                 reason = Format(u"The archive entry \"%s\" is damaged", {item.Name});
@@ -204,19 +311,31 @@ public:
     }
 
 private:
+    // An existing file is written over, not cut to nothing first: a file
+    // system may write out at its close what a truncation left pending.
     static TZUXKernelHandle Create(const String& target) {
         return TZUXKernelHandle(CreateFileW(WStr(LongPathForm(target)), GENERIC_WRITE, 0, nullptr,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
+    std::unique_ptr<TArchiveFile> file_; // outlives zip_, which reads through it
     TZUXHandle<unzFile, TUnzipCloser> zip_;
 };
 
-// Deletes the files below folder that are not in keep (upper-cased full
-// paths), outside skip (a folder that is not entered); then the folders that
-// became empty. What a link leads to is not walked. True when nothing is left.
-bool RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
-                  const String& skip) {
+// Upper-cased full paths of the files a restore keeps, and of the folders
+// (with a trailing backslash) that stay even when empty: the archive's files
+// go back into them, so removing them would only mean making them again.
+struct TKeep {
+    std::unordered_set<String> Files;
+    std::unordered_set<String> Folders;
+};
+
+// Deletes the files below folder that are not kept, outside skip (a folder
+// that is not entered); then the folders that became empty and are not kept.
+// What a link leads to is not walked. The kept files found go to present
+// with their sizes. True when nothing is left.
+bool RemoveOthers(const String& folder, const TKeep& keep, const String& skip,
+                  std::unordered_map<String, uint64_t>& present) {
     bool empty = true;
     std::vector<String> subfolders;
     {
@@ -229,7 +348,10 @@ bool RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
                     empty = false;
                 else
                     subfolders.push_back(path + u"\\");
-            } else if (keep.count(UpperCase(path)) || IsUnarchivedCache(info.Name)) {
+            } else if (String key = UpperCase(path); keep.Files.count(key)) {
+                present.emplace(std::move(key), info.Size);
+                empty = false;
+            } else if (IsUnarchivedCache(info.Name)) {
                 empty = false;
             } else if (!DeleteFile(path)) {
                 // Read-only: the run's own files may be, the user's never are.
@@ -240,17 +362,40 @@ bool RemoveOthers(const String& folder, const std::unordered_set<String>& keep,
     }
     // A folder that still holds something is not asked to go.
     for (const String& sub : subfolders)
-        if (!RemoveOthers(sub, keep, skip) || !RemoveDir(sub)) empty = false;
+        if (!RemoveOthers(sub, keep, skip, present) || keep.Folders.count(UpperCase(sub)) ||
+            !RemoveDir(sub))
+            empty = false;
     return empty;
 }
 
-// The file's size, or nothing when there is no such file.
-std::optional<uint64_t> SizeOf(const String& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(WStr(LongPathForm(path)), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return std::nullopt;
-    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// True when the file at path has this size and CRC-32; one handle serves
+// both, and a missing file fails at once.
+bool HoldsSame(const String& path, uint64_t size, uint32_t crc, std::vector<uint8_t>& buffer) {
+    const TZUXKernelHandle file(CreateFileW(WStr(LongPathForm(path)), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                            nullptr));
+    LARGE_INTEGER actual{};
+    if (!file || !GetFileSizeEx(file.Get(), &actual) || uint64_t(actual.QuadPart) != size)
+        return false;
+    uLong sum = crc32(0, nullptr, 0);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer.data(), DWORD(buffer.size()), &got, nullptr)) return false;
+        if (got == 0) break;
+        sum = crc32(sum, buffer.data(), got);
+    }
+    return uint32_t(sum) == crc;
+}
+
+// The folder above path (which may end in a backslash), with its trailing
+// backslash; empty at a root.
+String ParentFolder(const String& path) {
+    String trimmed = path;
+    if (!trimmed.empty() && trimmed.back() == u'\\') trimmed.pop_back();
+    const size_t slash = trimmed.rfind(u'\\');
+    if (slash == String::npos || slash < 3) return String();
+    return trimmed.substr(0, slash + 1);
 }
 
 } // namespace
@@ -561,12 +706,18 @@ bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker&
     }
 
     // What this run wrote goes: files the archive does not hold, and new
-    // profile folders.
-    std::unordered_set<String> keep;
-    for (const auto& [item, target] : targets) keep.insert(UpperCase(target));
-    RemoveOthers(folder, keep, backup);
+    // profile folders. The folders the old files go back to stay.
+    TKeep keep;
+    for (const auto& [item, target] : targets) {
+        keep.Files.insert(UpperCase(target));
+        for (String up = UpperCase(ParentFolder(target));
+             !up.empty() && keep.Folders.insert(up).second; up = ParentFolder(up)) {
+        }
+    }
+    std::unordered_map<String, uint64_t> present; // kept files found, with their sizes
+    RemoveOthers(folder, keep, backup, present);
     for (const auto& profile : marker.Profiles) {
-        RemoveOthers(IncludeTrailingPathDelimiter(profile.OldPath), keep, String());
+        RemoveOthers(IncludeTrailingPathDelimiter(profile.OldPath), keep, String(), present);
         if (!profile.PathExisted && !SameText(IncludeTrailingPathDelimiter(profile.Path),
                                               IncludeTrailingPathDelimiter(profile.OldPath)))
             DeleteDirectory(IncludeTrailingPathDelimiter(profile.Path), true);
@@ -574,17 +725,13 @@ bool TSetupUpdateRecovery::Restore(const String& dest, const TSetupUpdateMarker&
 
     // The old files come back; those still intact are left as they are.
     bool ok = true;
-    std::unordered_set<String> folders; // known to be there
     for (const auto& [item, target] : targets) {
-        const auto size = SizeOf(target);
-        if (size && *size == item.Size) {
-            const auto crc = FileCrc(target, buffer);
-            if (crc && *crc == item.Crc) continue;
-        }
-        if (!size && folders.insert(UpperCase(ExtractFilePath(target))).second)
-            ForceDirectoriesForFile(target);
+        const auto found = present.find(UpperCase(target));
+        if (found != present.end() && found->second == item.Size &&
+            HoldsSame(target, item.Size, item.Crc, buffer))
+            continue;
         String failure;
-        if (!archive->Extract(item, target, bool(size), buffer, failure)) {
+        if (!archive->Extract(item, target, buffer, failure)) {
             if (ok) reason = failure;
             ok = false;
         }

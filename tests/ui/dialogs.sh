@@ -88,6 +88,15 @@ check "picker: returns the new folder" contains "$out" 'folder C:\pick\start\New
 check "picker: the new folder exists" [ -d "$prefix/drive_c/pick/start/New folder" ]
 session "$out" "window FolderPicker 20000; key ESCAPE; gone" "$DIALOGS" picker 'C:\pick'
 check "picker: escape cancels" contains "$out" "cancel"
+# The shell's tree: a drive's folders hang under the drive, the drive under
+# the computer, which is no folder to choose.
+session "$out" "window FolderPicker 20000; key LEFT; key ENTER; gone" \
+  "$DIALOGS" picker 'C:\pick\start'
+check "picker: the parent folder is one step up" grep -qE '^folder C:\\pick.?$' "$out"
+session "$out" "window FolderPicker 20000; key LEFT; key LEFT; key LEFT; key LEFT; key LEFT; \
+expect enabled OK 0; key RIGHT; key DOWN; expect enabled OK 1; key ESCAPE; gone" \
+  "$DIALOGS" picker 'C:\pick\start'
+check "picker: the computer cannot be chosen, its drives can" [ "$drive_rc" -eq 0 ]
 
 # ---- bad input ----
 session "$out" "window LanguageDialog 20000; list; key ENTER; gone" \

@@ -184,6 +184,101 @@ TEST(UpdateRecovery, RestorePutsTheArchivedCopyBackAndRemovesWhatTheRunWrote) {
     EXPECT_FALSE(DirectoryExists(shortcuts / u"ZIVR3")); // made by the run
 }
 
+// Whatever the failed run left where an old file belongs, the old bytes come
+// back: the file is written over in place, cut where the old one ended, its
+// folder made again, a read-only mark cleared, a folder in its way removed.
+TEST(UpdateRecovery, EachOldFileComesBackOverWhateverTheRunLeft) {
+    struct TCase {
+        const char16_t* name;
+        std::string old;
+        std::string left; // empty: the run removed it
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    };
+    const std::string longer(70000, 'n'), shorter = "short";
+    const TCase cases[] = {
+        {u"removed.ini", "old", ""},
+        {u"Gone\\Deeper\\removed.dll", "old library", ""},
+        {u"longer.txt", "old text", longer},
+        {u"shorter.txt", std::string(90000, 'o'), shorter},
+        {u"same size.txt", "old bytes", "new bytes"},
+        {u"read-only.exe", "old program", longer, FILE_ATTRIBUTE_READONLY},
+        {u"hidden.db", "old data", shorter, FILE_ATTRIBUTE_HIDDEN},
+        {u"Folder in the way", "old file", ""},
+    };
+    TTestFolder dest;
+    ForceDirectories(dest / u"!Backup");
+    {
+        TSetupZipWriter zip(dest / u"!Backup\\before.zip");
+        for (const TCase& c : cases)
+            zip.AddData(c.old.data(), c.old.size(), String(u"Program\\") + c.name);
+        zip.Close();
+    }
+    for (const TCase& c : cases) {
+        if (c.left.empty()) continue;
+        WriteFile(dest / c.name, c.left);
+        SetFileAttr(dest / c.name, c.attributes);
+    }
+    ForceDirectories(dest / u"Gone");
+    ForceDirectories(dest / u"Folder in the way");
+    WriteFile(dest / u"Folder in the way\\new.dll", "new");
+
+    TSetupUpdateMarker marker;
+    marker.Archive = u"before.zip";
+    String reason;
+    ASSERT_TRUE(TSetupUpdateRecovery::Restore(dest.Path(), marker, {}, reason)) << ToUtf8(reason);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.name));
+        EXPECT_EQ(ReadAll(dest / c.name), c.old);
+    }
+}
+
+// An archive whose directory and largest entry each outgrow one read of the
+// file comes back whole, and files already intact are not written again.
+TEST(UpdateRecovery, ALargeArchiveComesBackWholeAndIntactFilesStay) {
+    TTestFolder dest;
+    ForceDirectories(dest / u"!Backup");
+    std::string big(300000, '\0');
+    uint32_t seed = 12345; // not compressible, so the entry is large in the archive too
+    for (char& c : big) c = char((seed = seed * 1103515245u + 12345u) >> 24);
+    const String longName(120, u'n');
+    const int count = 600;
+    {
+        TSetupZipWriter zip(dest / u"!Backup\\before.zip");
+        for (int i = 0; i < count; ++i) {
+            const std::string text = "file " + std::to_string(i);
+            zip.AddData(text.data(), text.size(),
+                        u"Program\\Many\\" + IntToStr(i) + longName + u".txt");
+        }
+        zip.AddData(big.data(), big.size(), u"Program\\big.bin");
+        zip.Close();
+    }
+    // One file already holds its old bytes: it keeps its time.
+    ForceDirectories(dest / u"Many");
+    const String intact = dest / (u"Many\\7" + longName + u".txt");
+    WriteFile(intact, "file 7");
+    FILETIME before{};
+    {
+        const TZUXKernelHandle file(CreateFileW(WStr(intact), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                OPEN_EXISTING, 0, nullptr));
+        before.dwLowDateTime = 0x12345678; // long ago
+        before.dwHighDateTime = 0x01c00000;
+        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &before));
+    }
+
+    TSetupUpdateMarker marker;
+    marker.Archive = u"before.zip";
+    String reason;
+    ASSERT_TRUE(TSetupUpdateRecovery::Restore(dest.Path(), marker, {}, reason)) << ToUtf8(reason);
+    EXPECT_EQ(ReadAll(dest / u"big.bin"), big);
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(ReadAll(dest / (u"Many\\" + IntToStr(i) + longName + u".txt")),
+                  "file " + std::to_string(i));
+    WIN32_FILE_ATTRIBUTE_DATA after{};
+    ASSERT_TRUE(GetFileAttributesExW(WStr(intact), GetFileExInfoStandard, &after));
+    EXPECT_EQ(after.ftLastWriteTime.dwLowDateTime, before.dwLowDateTime);
+    EXPECT_EQ(after.ftLastWriteTime.dwHighDateTime, before.dwHighDateTime);
+}
+
 TEST(UpdateRecovery, AShellExtensionIsRegisteredAgainFromItsRestoredFile) {
     // The demo's stand-in notes each call of its registration exports beside itself.
     const String standIn =
