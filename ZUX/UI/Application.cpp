@@ -24,8 +24,8 @@ TZUXApplicationScope* scope = nullptr;
 } // namespace
 
 TZUXApplicationScope::TZUXApplicationScope() noexcept {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                                       ICC_USEREX_CLASSES | ICC_TREEVIEW_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     if (const auto init = CommonControls().InitCommonControlsEx) init(&controls);
     loader_ = TZUXKernelHandle(CreateThread(nullptr, 0, LoadLibraries, this, 0, nullptr));
     if (!loader_) LoadLibraries(this);
