@@ -9,6 +9,10 @@
 
 using namespace ZUX;
 
+namespace {
+constexpr const char16_t* kFallbackLanguage = u"English.lng";
+} // namespace
+
 TSetupResources::TSetupResources(TZUXStream& setupPackage, TZUXStream& productPackage,
                                  const TSetupKnownFolders& folders, const ISetupMacroSource* macros)
     : macros_(macros) {
@@ -33,6 +37,11 @@ void TSetupResources::Initialize(TZUXStream& setupPackage, TZUXStream& productPa
         if (SameText(ExtractFileExt(table.Items(i).Name), u".lng"))
             Languages->Add(table.Items(i).Name);
     Languages->SortLogical();
+    // English is the base every language is merged over: without it no
+    // language can be applied, so the run stops before one is offered.
+    if (!ProductPackage->Contains(kFallbackLanguage) && !SetupPackage->Contains(kFallbackLanguage))
+        throw EInstallerInstallError(
+            Format(u"Cannot locate \"%s\" file in setup archive", {kFallbackLanguage}));
 
     temp_ = folders.Temp;
     CommonDesktop = folders.CommonDesktop;
@@ -164,8 +173,8 @@ void TSetupResources::InitializeLanguages(int32_t userLangId) {
 }
 
 void TSetupResources::InitializeLanguagesWith(int languageIndex) {
-    LangTexts->LoadFromStream(*GetStream(u"English.lng"));
-    Language = languageIndex < 0 ? String(u"English.lng") : Languages->Strings(languageIndex);
+    LangTexts->LoadFromStream(*GetStream(kFallbackLanguage));
+    Language = languageIndex < 0 ? String(kFallbackLanguage) : Languages->Strings(languageIndex);
     TZUXIniFile chosen;
     chosen.LoadFromStream(*GetStream(Language));
     Language = ExtractFileNameWithoutExt(Language);

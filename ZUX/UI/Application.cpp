@@ -24,31 +24,32 @@ TZUXApplicationScope* scope = nullptr;
 } // namespace
 
 TZUXApplicationScope::TZUXApplicationScope() noexcept {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                                       ICC_USEREX_CLASSES | ICC_TREEVIEW_CLASSES};
-    if (const auto init = CommonControls().InitCommonControlsEx) init(&controls);
-    loader_ = TZUXKernelHandle(CreateThread(nullptr, 0, LoadLibraries, this, 0, nullptr));
-    if (!loader_) LoadLibraries(this);
+    controlsReady_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    firstWindow_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (controlsReady_ && firstWindow_)
+        loader_ = TZUXKernelHandle(CreateThread(nullptr, 0, LoadLibraries, this, 0, nullptr));
+    if (!loader_) {
+        controlsReady_.Close();
+        firstWindow_.Close();
+        LoadLibraries(this);
+    }
     scope = this;
 }
 
 TZUXApplicationScope::~TZUXApplicationScope() {
+    ending_ = true; // what was not loaded yet is no longer wanted
     WaitForRichEdit();
     scope = nullptr;
 }
 
 DWORD WINAPI TZUXApplicationScope::LoadLibraries(void* self) noexcept {
     auto& scope = *static_cast<TZUXApplicationScope*>(self);
-    // What the first window needs comes first: the imaging component for the
-    // language icons, kept loaded (COM would unload it with this thread's
-    // apartment), and the toolkit's face, which the font cache then holds.
-    scope.imaging_ = TZUXModule(LoadLibraryW(L"WINDOWSCODECS.DLL"));
-    if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
-        const auto uninitialize = ScopeExit([] { CoUninitialize(); });
-        TZUXComPtr<IWICImagingFactory> factory;
-        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(factory.GetAddressOf()));
-    }
+    // What the first window needs comes first, while the program reads its
+    // packages: the common controls with the visual styles, and the
+    // toolkit's face, which the font cache then holds.
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    if (const auto init = CommonControls().InitCommonControlsEx) init(&controls);
     if (const HDC screen = GetDC(nullptr)) {
         const TZUXFontHandle font = CreatePointFont(TZUXFont().Face, TZUXFont().Points10,
                                                     GetSystemDpi(), false, false, false, false);
@@ -58,12 +59,35 @@ DWORD WINAPI TZUXApplicationScope::LoadLibraries(void* self) noexcept {
         SelectObject(screen, old);
         ReleaseDC(nullptr, screen);
     }
+    if (scope.controlsReady_) SetEvent(scope.controlsReady_.Get());
+    // The rest is for the windows that follow: loading it while the first
+    // one is made would hold the loader lock and a processor from it.
+    if (scope.firstWindow_) WaitForSingleObject(scope.firstWindow_.Get(), INFINITE);
+    if (scope.ending_) return 0;
+    // The imaging component for the pictures, kept loaded (COM would unload
+    // it with this thread's apartment), and RichEdit.
+    scope.imaging_ = TZUXModule(LoadLibraryW(L"WINDOWSCODECS.DLL"));
+    if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+        const auto uninitialize = ScopeExit([] { CoUninitialize(); });
+        TZUXComPtr<IWICImagingFactory> factory;
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(factory.GetAddressOf()));
+    }
     scope.richEdit_ = TZUXModule(LoadLibraryW(L"MSFTEDIT.DLL"));
     return 0;
 }
 
+void TZUXApplicationScope::WaitForControls() noexcept {
+    if (scope && scope->controlsReady_) WaitForSingleObject(scope->controlsReady_.Get(), INFINITE);
+}
+
+void TZUXApplicationScope::FirstWindowShown() noexcept {
+    if (scope && scope->firstWindow_) SetEvent(scope->firstWindow_.Get());
+}
+
 void TZUXApplicationScope::WaitForRichEdit() noexcept {
     if (!scope || !scope->loader_) return;
+    FirstWindowShown(); // a run without windows, or one that needs RichEdit first
     WaitForSingleObject(scope->loader_.Get(), INFINITE);
     scope->loader_.Close();
 }

@@ -1,11 +1,10 @@
 // What the toolkit needs for the whole run of the program: COM on the main
 // thread, the common controls, and the RichEdit library. Created first in the
-// program's entry and destroyed last. The RichEdit library loads on a thread
-// of its own, so that the first window does not wait for it; a viewer waits
-// for it before it makes its window. The same thread first readies the
-// imaging component and the toolkit's font, while the program reads its
-// packages. Also here: where links go, and the message pump of a handler that
-// runs long.
+// program's entry and destroyed last. A thread of its own readies the
+// toolkit's font while the program reads its packages, and once the first
+// window shows, the imaging component and the RichEdit library; a viewer
+// waits for RichEdit before it makes its window. Also here: where links go,
+// and the message pump of a handler that runs long.
 #pragma once
 
 #include "ZUX/Base/Com.h"
@@ -13,6 +12,7 @@
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
 
+#include <atomic>
 #include <functional>
 
 namespace ZUX {
@@ -26,6 +26,12 @@ public:
 
     // Waits until the RichEdit library is loaded (at once without a scope).
     static void WaitForRichEdit() noexcept;
+    // Waits until the common controls are ready for windows to be made (at
+    // once without a scope).
+    static void WaitForControls() noexcept;
+    // The first window is on the screen: the libraries of the later ones may
+    // load now.
+    static void FirstWindowShown() noexcept;
 
 private:
     static DWORD WINAPI LoadLibraries(void* self) noexcept;
@@ -34,6 +40,9 @@ private:
     TZUXComInit com_;
     TZUXModule richEdit_;
     TZUXModule imaging_;
+    std::atomic<bool> ending_ = false;
+    TZUXKernelHandle controlsReady_; // set once they are
+    TZUXKernelHandle firstWindow_;   // set once it shows
     TZUXKernelHandle loader_;
 };
 

@@ -2,6 +2,7 @@
 // Escape, mnemonics), modal runs and DPI changes.
 #include "ZUX/UI/Form.h"
 
+#include "ZUX/UI/Application.h"
 #include "ZUX/UI/ColorMode.h"
 #include "ZUX/UI/Controls.h"
 #include "ZUX/UI/Dpi.h"
@@ -123,6 +124,7 @@ void TZUXForm::ShowForm() {
     visible_ = true;
     Showing();
     ShowWindow(Handle(), SW_SHOW);
+    TZUXApplicationScope::FirstWindowShown();
     SetForegroundWindow(Handle());
     FocusFirstControl();
     Shown();

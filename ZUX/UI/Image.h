@@ -1,7 +1,8 @@
 // Pictures decoded by the Windows Imaging Component (PNG, ICO, BMP, ...) into
-// 32-bit premultiplied bitmaps that are drawn with alpha blending. Nothing
-// here decodes an image format by hand. Failures give false or an empty
-// image and raise nothing.
+// 32-bit premultiplied bitmaps that are drawn with alpha blending; an icon's
+// bitmap frame of the wanted size goes to the window manager as it is.
+// Nothing here decodes pixels by hand. Failures give false or an empty image
+// and raise nothing.
 #pragma once
 
 #include "ZUX/Base/Strings.h"
@@ -43,7 +44,9 @@ private:
     int width_ = 0, height_ = 0;
 };
 
-// An icon of size x size pixels from icon (or PNG) bytes; none on failure.
+// An icon of size x size pixels from icon (or PNG) bytes; none on failure. A
+// bitmap frame of that size is taken as it is, anything else is decoded and
+// scaled by the imaging component.
 TZUXIconHandle CreateIconFromBytes(const Bytes& data, UINT size) noexcept;
 // Writes a bitmap of the window's screen area as PNG (the UI driver's
 // screenshots); false on failure.

@@ -3,11 +3,9 @@
 #include "ZUX/UI/LanguageDialog.h"
 
 #include "ZUX/Base/Locale.h"
+#include "ZUX/UI/ColorMode.h"
 #include "ZUX/UI/DialogTexts.h"
 #include "ZUX/UI/Image.h"
-#include "ZUX/UI/SystemLibraries.h"
-
-#include <commctrl.h>
 
 #include <algorithm>
 
@@ -26,33 +24,34 @@ TZUXImageComboBox::~TZUXImageComboBox() {
     DestroyHandle();
 }
 
-void TZUXImageComboBox::TImageListCloser::Close(HIMAGELIST list) noexcept {
-    if (const auto destroy = CommonControls().ImageList_Destroy) destroy(list);
-}
-
 TZUXWindow::TCreateParams TZUXImageComboBox::CreateParams() {
     TCreateParams params;
-    params.ClassName = u"ComboBoxEx32";
+    params.ClassName = u"ComboBox";
     params.SystemClass = true;
-    params.Style = CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL;
+    // The items keep their texts, so that they can be read like any other
+    // combo box's; we draw them with their icons.
+    params.Style = CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_TABSTOP | WS_VSCROLL;
     return params;
 }
 
 void TZUXImageComboBox::PlaceWindows(const RECT& r) {
     // The closed box is as high as its selection field and frame: the field
     // takes the height of the bounds less the frame's 6 pixels.
-    SendMessageW(Handle(), CB_SETITEMHEIGHT, WPARAM(-1), std::max(1, int(r.bottom - r.top) - 6));
+    const int field = std::max(1, int(r.bottom - r.top) - 6);
+    SendMessageW(Handle(), CB_SETITEMHEIGHT, WPARAM(-1), field);
+    SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, std::max(field, Scale(imageSize_ + 2)));
     SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left,
                  r.bottom - r.top + Scale(kDropDownHeight), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int TZUXImageComboBox::AddImage(const Bytes& iconBytes) {
     // Checked now, so that an item never points at a picture that is not one.
-    TZUXIconHandle icon = CreateIconFromBytes(iconBytes, UINT(imageSize_));
+    if (icons_.empty()) iconSize_ = Scale(imageSize_);
+    TZUXIconHandle icon = CreateIconFromBytes(iconBytes, UINT(iconSize_));
     if (!icon) return -1;
     imageBytes_.push_back(iconBytes);
     icons_.push_back(std::move(icon));
-    if (HandleAllocated()) BuildImageList();
+    if (HandleAllocated()) InvalidateRect(Handle(), nullptr, TRUE);
     return int(imageBytes_.size()) - 1;
 }
 
@@ -78,56 +77,70 @@ void TZUXImageComboBox::SetItemIndex(int index) {
     if (HandleAllocated()) SendMessageW(Handle(), CB_SETCURSEL, WPARAM(itemIndex_), 0);
 }
 
-void TZUXImageComboBox::BuildImageList() {
+void TZUXImageComboBox::ScaleIcons() {
     const int size = Scale(imageSize_);
-    const TZUXCommonControls& controls = CommonControls();
-    if (!controls.ImageList_Create) return;
-    const HIMAGELIST list =
-        controls.ImageList_Create(size, size, ILC_COLOR32, int(imageBytes_.size()), 1);
-    if (!list) return;
-    for (size_t i = 0; i < imageBytes_.size(); ++i) {
-        if (size == imageSize_) {
-            controls.ImageList_ReplaceIcon(list, -1, icons_[i].Get()); // the list keeps a copy
-            continue;
-        }
-        TZUXIconHandle icon = CreateIconFromBytes(imageBytes_[i], UINT(size));
-        controls.ImageList_ReplaceIcon(list, -1, icon ? icon.Get() : icons_[i].Get());
-    }
-    SendMessageW(Handle(), CBEM_SETIMAGELIST, 0, LPARAM(list));
-    images_ = TZUXHandle<HIMAGELIST, TImageListCloser>(list);
+    if (size == iconSize_ || icons_.empty()) return;
+    for (size_t i = 0; i < icons_.size(); ++i)
+        if (TZUXIconHandle icon = CreateIconFromBytes(imageBytes_[i], UINT(size)))
+            icons_[i] = std::move(icon);
+    iconSize_ = size;
 }
 
 void TZUXImageComboBox::FillWindow() {
     const int selected = itemIndex_;
     SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
-    for (size_t i = 0; i < items_.size(); ++i) {
-        COMBOBOXEXITEMW item{};
-        item.mask = CBEIF_TEXT | CBEIF_LPARAM | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-        item.iItem = INT_PTR(i);
-        item.pszText = const_cast<wchar_t*>(WStr(items_[i].Text));
-        item.iImage = item.iSelectedImage =
-            items_[i].ImageIndex < 0 ? I_IMAGENONE : items_[i].ImageIndex;
-        item.lParam = LPARAM(i);
-        SendMessageW(Handle(), CBEM_INSERTITEMW, 0, LPARAM(&item));
-    }
+    for (const TZUXLanguageItem& item : items_)
+        SendMessageW(Handle(), CB_ADDSTRING, 0, LPARAM(WStr(item.Text)));
     SendMessageW(Handle(), CB_SETCURSEL, WPARAM(selected), 0);
 }
 
+void TZUXImageComboBox::DrawItem(const DRAWITEMSTRUCT& draw) const {
+    const TZUXSkin& skin = Skin();
+    const HDC dc = draw.hDC;
+    const bool selected = draw.itemState & ODS_SELECTED;
+    FillSolidRect(dc, draw.rcItem, selected ? GetSysColor(COLOR_HIGHLIGHT) : skin.Window);
+    if (draw.itemID >= items_.size()) return; // an empty box
+    const TZUXLanguageItem& item = items_[draw.itemID];
+    RECT text = draw.rcItem;
+    text.left += Scale(3);
+    if (item.ImageIndex >= 0 && size_t(item.ImageIndex) < icons_.size()) {
+        const int size = iconSize_;
+        const int top = int(draw.rcItem.top + draw.rcItem.bottom - size) / 2;
+        DrawIconEx(dc, text.left, top, icons_[size_t(item.ImageIndex)].Get(), size, size, 0,
+                   nullptr, DI_NORMAL);
+        text.left += size + Scale(4);
+    }
+    TZUXSelectObject font(dc, FontHandle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : TextColor());
+    DrawTextW(dc, WStr(item.Text), int(item.Text.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if ((draw.itemState & ODS_FOCUS) && !(draw.itemState & ODS_NOFOCUSRECT))
+        DrawFocusRect(dc, &draw.rcItem);
+}
+
+bool TZUXImageComboBox::HandleParentMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                            LRESULT& result) {
+    if (message == WM_DRAWITEM) {
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    }
+    return TZUXControl::HandleParentMessage(message, wParam, lParam, result);
+}
+
 void TZUXImageComboBox::HandleCreated() {
+    ScaleIcons();
     TZUXControl::HandleCreated();
-    BuildImageList();
     FillWindow();
-    // A new image list sizes the box anew: our bounds hold.
-    PlaceWindows(ScaledBounds());
 }
 
 void TZUXImageComboBox::ApplyDpi(UINT dpi) {
     itemIndex_ = ItemIndex();
     TZUXControl::ApplyDpi(dpi);
     if (HandleAllocated()) {
-        BuildImageList();
-        FillWindow();
-        PlaceWindows(ScaledBounds());
+        ScaleIcons();
+        InvalidateRect(Handle(), nullptr, TRUE);
     }
 }
 

@@ -8,8 +8,6 @@
 #include "ZUX/UI/Form.h"
 #include "ZUX/UI/Gdi.h"
 
-#include <commctrl.h>
-
 #include <cstdint>
 #include <vector>
 
@@ -22,7 +20,8 @@ struct TZUXLanguageItem {
     int Data = -1;
 };
 
-// A combo box whose items carry an image; a real ComboBoxEx control.
+// A drop-down list whose items carry an image: a system combo box that keeps
+// the items' texts and draws each item, icon and name, itself.
 class TZUXImageComboBox : public TZUXControl {
 public:
     TZUXImageComboBox();
@@ -37,6 +36,7 @@ public:
     int ItemIndex() const;
     void SetItemIndex(int index);
     void ApplyDpi(UINT dpi) override;
+    bool HandleParentMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 protected:
     TCreateParams CreateParams() override;
@@ -45,15 +45,14 @@ protected:
 
 private:
     void FillWindow();
-    void BuildImageList();
+    // The icons decoded anew at the control's DPI when that has changed.
+    void ScaleIcons();
+    void DrawItem(const DRAWITEMSTRUCT& draw) const;
 
     std::vector<TZUXLanguageItem> items_;
     std::vector<Bytes> imageBytes_;
-    std::vector<TZUXIconHandle> icons_; // decoded at 96 DPI, reused there
-    struct TImageListCloser {
-        static void Close(HIMAGELIST list) noexcept;
-    };
-    TZUXHandle<HIMAGELIST, TImageListCloser> images_; // after the window has gone
+    std::vector<TZUXIconHandle> icons_; // at iconSize_ pixels
+    int iconSize_ = 0;
     int imageSize_ = 16;
     int itemIndex_ = -1;
 };

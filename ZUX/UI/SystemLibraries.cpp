@@ -48,9 +48,6 @@ const TZUXCommonControls& CommonControls() noexcept {
         Find(library, "SetWindowSubclass", found.SetWindowSubclass);
         Find(library, "RemoveWindowSubclass", found.RemoveWindowSubclass);
         Find(library, "DefSubclassProc", found.DefSubclassProc);
-        Find(library, "ImageList_Create", found.ImageList_Create);
-        Find(library, "ImageList_Destroy", found.ImageList_Destroy);
-        Find(library, "ImageList_ReplaceIcon", found.ImageList_ReplaceIcon);
         return found;
     }();
     return controls;

@@ -19,9 +19,6 @@ struct TZUXCommonControls {
     BOOL(WINAPI* SetWindowSubclass)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR) = nullptr;
     BOOL(WINAPI* RemoveWindowSubclass)(HWND, SUBCLASSPROC, UINT_PTR) = nullptr;
     LRESULT(WINAPI* DefSubclassProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
-    HIMAGELIST(WINAPI* ImageList_Create)(int, int, UINT, int, int) = nullptr;
-    BOOL(WINAPI* ImageList_Destroy)(HIMAGELIST) = nullptr;
-    int(WINAPI* ImageList_ReplaceIcon)(HIMAGELIST, int, HICON) = nullptr;
 };
 // Loaded on first use and kept for the run, after the visual styles and the
 // alpha blending from the system folder. The program restricts the library

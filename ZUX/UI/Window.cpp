@@ -2,6 +2,7 @@
 // controls, component names and the window procedure's exception boundary.
 #include "ZUX/UI/Window.h"
 
+#include "ZUX/UI/Application.h"
 #include "ZUX/UI/SystemLibraries.h"
 
 #include <commctrl.h>
@@ -96,6 +97,7 @@ void TZUXWindow::RecordHandlerError(String message) noexcept {
 
 void TZUXWindow::CreateHandle(const TCreateParams& p) {
     if (handle_) return;
+    TZUXApplicationScope::WaitForControls();
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!p.SystemClass) {
         WNDCLASSEXW info{};

@@ -90,6 +90,20 @@ TEST(SetupResources, MissingScriptIsReported) {
     EXPECT_THROW(Fixture({{u"English.lng", kEnglish}}), EInstallerInstallError);
 }
 
+// English is the base of every language: a package without it stops the run
+// before any language is offered; the product package may hold it as well.
+TEST(SetupResources, MissingEnglishIsReportedBeforeAnyLanguageIsOffered) {
+    try {
+        Fixture({{u"Install.xml", kScript}, {u"German.lng", kGerman}});
+        FAIL();
+    } catch (const EInstallerInstallError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot locate \"English.lng\" file in setup archive");
+    }
+    Fixture f({{u"Install.xml", kScript}, {u"German.lng", kGerman}}, {{u"English.lng", kEnglish}});
+    f.resources->InitializeLanguages(1031);
+    EXPECT_EQ(f.resources->Language, u"German");
+}
+
 TEST(SetupResources, LanguagesSortedAndChosen) {
     Fixture f;
     auto& r = *f.resources;

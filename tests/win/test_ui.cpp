@@ -1,9 +1,10 @@
 // The toolkit's rules that need no window: message-box kinds, titles and
 // button sets, the button limit, the viewer's zoom, link targets and the
-// mark-up of the formatted label.
+// mark-up of the formatted label, icons from icon-file bytes.
 #include "ZUX/UI/Application.h"
 #include "ZUX/UI/DialogTexts.h"
 #include "ZUX/UI/FormattedLabel.h"
+#include "ZUX/UI/Image.h"
 #include "ZUX/UI/MessageDialog.h"
 #include "ZUX/UI/RichViewer.h"
 
@@ -156,4 +157,60 @@ TEST(FormattedLabel, LinksAndUnknownTags) {
     // An unclosed tag runs to the end; nothing is lost.
     EXPECT_EQ(Joined(ParseMarkup(u"[i]open")), u"{open}");
     EXPECT_TRUE(ParseMarkup(u"").empty());
+}
+
+namespace {
+
+// An icon file of one 16 x 16 frame, 32 bits a pixel, opaque red.
+Bytes SixteenPixelIcon() {
+    const auto le = [](Bytes& out, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += char((value >> (8 * i)) & 0xFF);
+    };
+    Bytes frame;
+    le(frame, 40, 4), le(frame, 16, 4), le(frame, 32, 4), le(frame, 1, 2), le(frame, 32, 2);
+    frame.append(24, '\0');
+    for (int i = 0; i < 16 * 16; ++i) le(frame, 0xFFFF0000, 4);
+    frame.append(16 * 4, '\0'); // the mask: all shown
+    Bytes file;
+    le(file, 0, 2), le(file, 1, 2), le(file, 1, 2);
+    file += char(16), file += char(16), le(file, 0, 2), le(file, 1, 2), le(file, 32, 2);
+    le(file, uint32_t(frame.size()), 4), le(file, 22, 4);
+    return file + frame;
+}
+
+int IconWidth(const TZUXIconHandle& icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon.Get(), &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
+} // namespace
+
+// The frame of the wanted size is taken as it is, another size is scaled;
+// bytes whose directory or frame point past the end make no icon.
+TEST(Icons, FromIconFileBytes) {
+    const Bytes good = SixteenPixelIcon();
+    EXPECT_EQ(IconWidth(CreateIconFromBytes(good, 16)), 16);
+    EXPECT_EQ(IconWidth(CreateIconFromBytes(good, 24)), 24);
+
+    const auto patched = [&](size_t at, char value) {
+        Bytes bytes = good;
+        bytes[at] = value;
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        Bytes bytes;
+    } broken[] = {
+        {"empty", Bytes()},
+        {"directory only", good.substr(0, 6)},
+        {"frame cut short", good.substr(0, good.size() - 100)},
+        {"frame offset past the end", patched(18, char(0x7F))},
+        {"frame length past the end", patched(17, char(0x7F))},
+    };
+    for (const auto& c : broken) EXPECT_FALSE(CreateIconFromBytes(c.bytes, 16)) << c.what;
 }
