@@ -11,6 +11,7 @@
 #include <memory>
 #include <unordered_set>
 
+class TSetupFileWriter;
 class TSetupScriptFile;
 
 // The answers of the locked-file question.
@@ -24,6 +25,9 @@ public:
     bool RestartRequired = false;
 
     void ExtractFile(const TSetupScriptFile& entry);
+    // Hands the file to the writer's lanes; false when its folder or data
+    // fails, for ExtractFile to say why.
+    bool QueueFile(TSetupFileWriter& writer, size_t index, const TSetupScriptFile& entry);
     // Raises EInstallerInstallError with "E3" when the folder cannot be made.
     void ForceDirectories(const ZUX::String& path);
     // False when the file is to be skipped. Raises EInstallerInstallError with
