@@ -21,7 +21,6 @@ bool WriteWhole(const TSetupFileWriter::TItem& item) {
     } catch (const Exception&) {
         return false;
     }
-    LogFmt(u"File written: %s (%d bytes)", {item.FileName, int64_t(item.Data->Size())});
     return true;
 }
 
@@ -44,6 +43,7 @@ TSetupFileWriter::TSetupFileWriter(size_t lanes) {
 
 TSetupFileWriter::~TSetupFileWriter() {
     Stop();
+    LogWritten(true); // the files written before the stop, not the dropped ones
 }
 
 void TSetupFileWriter::Stop() {
@@ -68,9 +68,29 @@ void TSetupFileWriter::Write(TItem item) {
         });
         ++waitingFiles_;
         waitingBytes_ += size;
+        if (LogActive()) {
+            written_.push_back({item.FileName, size, TOutcome::Waiting});
+            item.Outcome = &written_.back().Outcome;
+        }
         lane.Queue.push_back(std::move(item));
     }
     changed_.notify_all();
+    LogWritten(false);
+}
+
+void TSetupFileWriter::LogWritten(bool all) {
+    // The lanes finish in any order; the log tells the files in the caller's.
+    std::vector<TWritten> done;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        while (!written_.empty() && (all || written_.front().Outcome != TOutcome::Waiting)) {
+            done.push_back(std::move(written_.front()));
+            written_.pop_front();
+        }
+    }
+    for (const TWritten& file : done)
+        if (file.Outcome == TOutcome::Written)
+            LogFmt(u"File written: %s (%d bytes)", {file.FileName, file.Size});
 }
 
 bool TSetupFileWriter::HasReturned() const {
@@ -92,6 +112,7 @@ std::vector<TSetupFileWriter::TItem> TSetupFileWriter::Drain() {
         back.swap(returned_);
         for (auto& lane : lanes_) lane->Failed = false;
     }
+    LogWritten(true);
     std::sort(back.begin(), back.end(),
               [](const TItem& a, const TItem& b) { return a.Index < b.Index; });
     return back;
@@ -112,6 +133,7 @@ void TSetupFileWriter::Run(TLane& lane) {
         lane.Busy = false;
         --waitingFiles_;
         waitingBytes_ -= item.Data->Size();
+        if (item.Outcome) *item.Outcome = written ? TOutcome::Written : TOutcome::Back;
         if (!written) {
             lane.Failed = true;
             returned_.push_back(std::move(item));

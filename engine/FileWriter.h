@@ -18,11 +18,17 @@
 #include <vector>
 
 class TSetupFileWriter {
+    enum class TOutcome { Waiting, Written, Back };
+
 public:
     struct TItem {
         size_t Index = 0; // the caller's position of the file, to restore its order
         ZUX::String FileName;
         std::unique_ptr<ZUX::TZUXMemoryStream> Data;
+
+    private:
+        friend class TSetupFileWriter;
+        TOutcome* Outcome = nullptr; // its line of the run's log, when there is a log
     };
 
     // Files and bytes that may wait at once: the decoded data waits in memory.
@@ -54,7 +60,16 @@ private:
         std::thread Thread;
     };
 
+    // A file's line of the run's log waits until the files before it are done.
+    struct TWritten {
+        ZUX::String FileName;
+        int64_t Size = 0;
+        TOutcome Outcome = TOutcome::Waiting;
+    };
+
     void Run(TLane& lane);
+    // Logs the written files whose earlier ones are done (all: every one).
+    void LogWritten(bool all);
     void Stop();
     bool Idle() const;
 
@@ -62,6 +77,7 @@ private:
     std::condition_variable changed_;
     std::vector<std::unique_ptr<TLane>> lanes_;
     std::vector<TItem> returned_;
+    std::deque<TWritten> written_; // in the caller's order; its ends move, its middle stays put
     size_t waitingFiles_ = 0;
     int64_t waitingBytes_ = 0;
     bool stopping_ = false;

@@ -1,6 +1,7 @@
 // Writing decoded files on the writer's lanes: every file whole, and what a
 // lane cannot write comes back in the caller's order.
 #include "ZUX/Base/FileStream.h"
+#include "ZUX/Base/Log.h"
 #include "engine/FileWriter.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,11 @@ String Folder(const char* name) {
 }
 
 TSetupFileWriter::TItem Item(size_t index, const String& name, const std::string& content) {
-    return {index, name, std::make_unique<TZUXMemoryStream>(content)};
+    TSetupFileWriter::TItem item;
+    item.Index = index;
+    item.FileName = name;
+    item.Data = std::make_unique<TZUXMemoryStream>(content);
+    return item;
 }
 
 std::string Content(const String& name) {
@@ -98,4 +103,34 @@ TEST(FileWriter, HandsBackWhatItCannotWriteInOrder) {
     writer.Write(Item(41, missing, "third"));
     EXPECT_TRUE(writer.Drain().empty());
     EXPECT_EQ(Content(missing), "third");
+}
+
+// The lanes finish in any order; the run's log tells the written files in the
+// caller's, and leaves out the ones that came back.
+TEST(FileWriter, LogsWrittenFilesInTheCallersOrder) {
+    const String folder = Folder("writer-log");
+    const String log = folder + u"run.log";
+    const String missing = FromUtf8((std::filesystem::path(ToUtf8(folder)) / "no" / "f").string());
+    ASSERT_TRUE(LogOpen(log));
+    {
+        TSetupFileWriter writer(2);
+        for (size_t i = 0; i < 100; ++i)
+            writer.Write(Item(i, i == 50 ? missing : folder + IntToStr(int64_t(i)), "x"));
+        writer.Drain();
+    }
+    LogClose();
+    std::vector<String> written;
+    const std::string text = Content(log);
+    for (size_t at = text.find("File written: "); at != std::string::npos;
+         at = text.find("File written: ", at + 1))
+        written.push_back(FromUtf8(text.substr(at + 14, text.find(" (", at) - at - 14)));
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(written.front(), folder + u"0");
+    size_t previous = 0;
+    for (size_t k = 1; k < written.size(); ++k) {
+        ASSERT_NE(written[k], missing);
+        const size_t index = size_t(std::stoul(ToUtf8(written[k].substr(folder.size()))));
+        EXPECT_GT(index, previous);
+        previous = index;
+    }
 }
