@@ -39,6 +39,13 @@ public:
     // The uninstaller: Uninstall.exe, Uninstall.dat with the log, the entry.
     void WriteUninstaller(const ZUX::String& dest,
                           const std::vector<const TSetupScriptFile*>& files);
+    // The same in two steps: the log is made at once and packed on a thread
+    // of its own while the files are written; then the uninstaller is
+    // written with it. The log's thread ends with the job.
+    struct TUninstallJob;
+    std::unique_ptr<TUninstallJob>
+    StartUninstaller(const ZUX::String& dest, const std::vector<const TSetupScriptFile*>& files);
+    void WriteUninstaller(TUninstallJob& job);
 
     // Where a file that cannot be written now waits for the next restart.
     static ZUX::String ReplacementName(const ZUX::String& fileName);

@@ -19,6 +19,9 @@
 #include "package/Package.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 using namespace ZUX;
 
@@ -176,42 +179,88 @@ int TSetupExtractHelper::Ask(const String& text) {
     return answer;
 }
 
-void TSetupExtractHelper::WriteUninstaller(const String& dest,
-                                           const std::vector<const TSetupScriptFile*>& files) {
-    const String exePath = dest + u"Uninstall.exe";
-    const String datPath = ChangeFileExt(exePath, u".dat");
-    const String program = GetProgramFileName();
-    CopyFileOrRaise(program, exePath);
-    LogFmt(u"File written: %s (copy of %s)", {exePath, program});
+struct TSetupExtractHelper::TUninstallJob {
+    explicit TUninstallJob(const TZUXIniFile* options) : Log(options) {}
+    ~TUninstallJob() {
+        if (Packer.joinable()) Packer.join();
+    }
+    TUninstallJob(const TUninstallJob&) = delete;
+    TUninstallJob& operator=(const TUninstallJob&) = delete;
+    // Waits for the packing; raises what it raised.
+    TZUXMemoryStream& Packed() {
+        if (Packer.joinable()) Packer.join();
+        if (Error) std::rethrow_exception(Error);
+        return Package;
+    }
 
-    TSetupUninstallLog log(Setup->Options.get());
+    String ExePath, DatPath;
+    TSetupUninstallLog Log;
+    TZUXMemoryStream Package;
+    std::exception_ptr Error;
+    std::thread Packer;
+};
+
+std::unique_ptr<TSetupExtractHelper::TUninstallJob>
+TSetupExtractHelper::StartUninstaller(const String& dest,
+                                      const std::vector<const TSetupScriptFile*>& files) {
+    auto job = std::make_unique<TUninstallJob>(Setup->Options.get());
+    job->ExePath = dest + u"Uninstall.exe";
+    job->DatPath = ChangeFileExt(job->ExePath, u".dat");
     const auto addPath = [&](const String& name) {
-        log.AddFile(Setup->Resources->ExpandFileName(name), dest);
+        job->Log.AddFile(Setup->Resources->ExpandFileName(name), dest);
     };
     for (const TSetupScriptFile* file : files) addPath(file->Name);
-    addPath(datPath);
-    addPath(exePath);
+    addPath(job->DatPath);
+    addPath(job->ExePath);
+    TUninstallJob& self = *job;
+    const auto pack = [&self] {
+        try {
+            self.Log.SavePackage(self.Package);
+        } catch (...) {
+            self.Error = std::current_exception();
+        }
+    };
+    try {
+        job->Packer = std::thread(pack);
+    } catch (const std::system_error&) {
+        pack(); // no thread: packed here
+    }
+    return job;
+}
+
+void TSetupExtractHelper::WriteUninstaller(const String& dest,
+                                           const std::vector<const TSetupScriptFile*>& files) {
+    WriteUninstaller(*StartUninstaller(dest, files));
+}
+
+void TSetupExtractHelper::WriteUninstaller(TUninstallJob& job) {
+    const String program = GetProgramFileName();
+    CopyFileOrRaise(program, job.ExePath);
+    LogFmt(u"File written: %s (copy of %s)", {job.ExePath, program});
+
     // Written beside and renamed into place: a failure part-way must not
     // leave a copy that can no longer be uninstalled.
-    const String partial = datPath + u".partial";
+    const String partial = job.DatPath + u".partial";
     try {
-        log.SavePackage(partial);
+        TZUXMemoryStream& package = job.Packed();
+        TZUXFileStream file(partial, fmCreate);
+        file.WriteBuffer(package.Memory(), package.Size());
     } catch (...) {
         ZUX::DeleteFile(partial);
         throw;
     }
-    if (!MoveFileReplacing(partial, datPath)) {
+    if (!MoveFileReplacing(partial, job.DatPath)) {
         const uint32_t error = GetLastOSError();
         ZUX::DeleteFile(partial);
         SetLastError(error);
         RaiseLastOSError();
     }
     LogFmt(u"File written: %s (uninstall log of %d files)",
-           {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
+           {job.DatPath, job.Log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;
-    TSetupAppRepo::Register(product.GetProductName(), exePath, product.GetProductVersionNo(),
+    TSetupAppRepo::Register(product.GetProductName(), job.ExePath, product.GetProductVersionNo(),
                             product.GetPublisher(), product.GetHomePage());
 }
 
@@ -225,6 +274,7 @@ void TSetupActionExtract::DoExecute() {
         if (components.Items(i).Matches(family)) files.push_back(&components.Items(i));
 
     TSetupExtractHelper& helper = *Setup->ExtractHelper;
+    const auto uninstaller = helper.StartUninstaller(Setup->DestPath, files);
     // Creating a file is mostly the system's work; two lanes keep it busy
     // while the next files are decoded. Without threads, one file at a time.
     std::unique_ptr<TSetupFileWriter> writer;
@@ -256,5 +306,5 @@ void TSetupActionExtract::DoExecute() {
     settle();
     writer.reset();
     SetStatus(GetCommonText(u"A7"));
-    helper.WriteUninstaller(Setup->DestPath, files);
+    helper.WriteUninstaller(*uninstaller);
 }
