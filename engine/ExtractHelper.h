@@ -11,6 +11,7 @@
 #include <memory>
 #include <unordered_set>
 
+class TSetupFileWriter;
 class TSetupScriptFile;
 
 // The answers of the locked-file question.
@@ -24,6 +25,9 @@ public:
     bool RestartRequired = false;
 
     void ExtractFile(const TSetupScriptFile& entry);
+    // Hands the file to the writer's lanes; false when its folder or data
+    // fails, for ExtractFile to say why.
+    bool QueueFile(TSetupFileWriter& writer, size_t index, const TSetupScriptFile& entry);
     // Raises EInstallerInstallError with "E3" when the folder cannot be made.
     void ForceDirectories(const ZUX::String& path);
     // False when the file is to be skipped. Raises EInstallerInstallError with
@@ -35,6 +39,13 @@ public:
     // The uninstaller: Uninstall.exe, Uninstall.dat with the log, the entry.
     void WriteUninstaller(const ZUX::String& dest,
                           const std::vector<const TSetupScriptFile*>& files);
+    // The same in two steps: the log is made at once and packed on a thread
+    // of its own while the files are written; then the uninstaller is
+    // written with it. The log's thread ends with the job.
+    struct TUninstallJob;
+    std::unique_ptr<TUninstallJob>
+    StartUninstaller(const ZUX::String& dest, const std::vector<const TSetupScriptFile*>& files);
+    void WriteUninstaller(TUninstallJob& job);
 
     // Where a file that cannot be written now waits for the next restart.
     static ZUX::String ReplacementName(const ZUX::String& fileName);

@@ -12,18 +12,26 @@
 #include "ZUX/Base/Win32.h"
 #include "ZUX/UI/MessageDialog.h"
 #include "engine/FaultPoint.h"
+#include "engine/FileWriter.h"
 #include "engine/Setup.h"
 #include "engine/UninstallEntry.h"
 #include "engine/UninstallLog.h"
 #include "package/Package.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 using namespace ZUX;
 
 namespace {
 
 constexpr int64_t kCopyBlock = 1 << 20;
+
+// Two files created at once keep the system busy while the next ones are
+// decoded; more lanes than that gained nothing measurable.
+constexpr size_t kWriterLanes = 2;
 
 // A packaged file comes from memory in one piece: a buffer larger than the
 // file is only an allocation per file, which counts with thousands of them.
@@ -83,6 +91,21 @@ void TSetupExtractHelper::ExtractFile(const TSetupScriptFile& entry) {
         LogException(u"File not written: " + target, e);
         throw EInstallerInstallError(target + u"\r\n" + e.Message());
     }
+}
+
+bool TSetupExtractHelper::QueueFile(TSetupFileWriter& writer, size_t index,
+                                    const TSetupScriptFile& entry) {
+    TSetupFileWriter::TItem item;
+    item.Index = index;
+    item.FileName = Setup->Resources->ExpandFileName(entry.Name);
+    try {
+        ForceDirectories(ExtractFilePath(item.FileName));
+        item.Data = Setup->Resources->GetStream(entry.GetPackagedName());
+    } catch (const Exception&) {
+        return false; // the serial path says why
+    }
+    writer.Write(std::move(item));
+    return true;
 }
 
 String TSetupExtractHelper::ReplacementName(const String& fileName) {
@@ -156,42 +179,88 @@ int TSetupExtractHelper::Ask(const String& text) {
     return answer;
 }
 
-void TSetupExtractHelper::WriteUninstaller(const String& dest,
-                                           const std::vector<const TSetupScriptFile*>& files) {
-    const String exePath = dest + u"Uninstall.exe";
-    const String datPath = ChangeFileExt(exePath, u".dat");
-    const String program = GetProgramFileName();
-    CopyFileOrRaise(program, exePath);
-    LogFmt(u"File written: %s (copy of %s)", {exePath, program});
+struct TSetupExtractHelper::TUninstallJob {
+    explicit TUninstallJob(const TZUXIniFile* options) : Log(options) {}
+    ~TUninstallJob() {
+        if (Packer.joinable()) Packer.join();
+    }
+    TUninstallJob(const TUninstallJob&) = delete;
+    TUninstallJob& operator=(const TUninstallJob&) = delete;
+    // Waits for the packing; raises what it raised.
+    TZUXMemoryStream& Packed() {
+        if (Packer.joinable()) Packer.join();
+        if (Error) std::rethrow_exception(Error);
+        return Package;
+    }
 
-    TSetupUninstallLog log(Setup->Options.get());
+    String ExePath, DatPath;
+    TSetupUninstallLog Log;
+    TZUXMemoryStream Package;
+    std::exception_ptr Error;
+    std::thread Packer;
+};
+
+std::unique_ptr<TSetupExtractHelper::TUninstallJob>
+TSetupExtractHelper::StartUninstaller(const String& dest,
+                                      const std::vector<const TSetupScriptFile*>& files) {
+    auto job = std::make_unique<TUninstallJob>(Setup->Options.get());
+    job->ExePath = dest + u"Uninstall.exe";
+    job->DatPath = ChangeFileExt(job->ExePath, u".dat");
     const auto addPath = [&](const String& name) {
-        log.AddFile(Setup->Resources->ExpandFileName(name), dest);
+        job->Log.AddFile(Setup->Resources->ExpandFileName(name), dest);
     };
     for (const TSetupScriptFile* file : files) addPath(file->Name);
-    addPath(datPath);
-    addPath(exePath);
+    addPath(job->DatPath);
+    addPath(job->ExePath);
+    TUninstallJob& self = *job;
+    const auto pack = [&self] {
+        try {
+            self.Log.SavePackage(self.Package);
+        } catch (...) {
+            self.Error = std::current_exception();
+        }
+    };
+    try {
+        job->Packer = std::thread(pack);
+    } catch (const std::system_error&) {
+        pack(); // no thread: packed here
+    }
+    return job;
+}
+
+void TSetupExtractHelper::WriteUninstaller(const String& dest,
+                                           const std::vector<const TSetupScriptFile*>& files) {
+    WriteUninstaller(*StartUninstaller(dest, files));
+}
+
+void TSetupExtractHelper::WriteUninstaller(TUninstallJob& job) {
+    const String program = GetProgramFileName();
+    CopyFileOrRaise(program, job.ExePath);
+    LogFmt(u"File written: %s (copy of %s)", {job.ExePath, program});
+
     // Written beside and renamed into place: a failure part-way must not
     // leave a copy that can no longer be uninstalled.
-    const String partial = datPath + u".partial";
+    const String partial = job.DatPath + u".partial";
     try {
-        log.SavePackage(partial);
+        TZUXMemoryStream& package = job.Packed();
+        TZUXFileStream file(partial, fmCreate);
+        file.WriteBuffer(package.Memory(), package.Size());
     } catch (...) {
         ZUX::DeleteFile(partial);
         throw;
     }
-    if (!MoveFileReplacing(partial, datPath)) {
+    if (!MoveFileReplacing(partial, job.DatPath)) {
         const uint32_t error = GetLastOSError();
         ZUX::DeleteFile(partial);
         SetLastError(error);
         RaiseLastOSError();
     }
     LogFmt(u"File written: %s (uninstall log of %d files)",
-           {datPath, log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
+           {job.DatPath, job.Log.Document().ReadInteger(u"Uninstall", u"Count", 0)});
 
     if (Setup->HasFlag(sfPortable)) return;
     TSetupProductInfo& product = *Setup->ProductInfo;
-    TSetupAppRepo::Register(product.GetProductName(), exePath, product.GetProductVersionNo(),
+    TSetupAppRepo::Register(product.GetProductName(), job.ExePath, product.GetProductVersionNo(),
                             product.GetPublisher(), product.GetHomePage());
 }
 
@@ -204,12 +273,38 @@ void TSetupActionExtract::DoExecute() {
     for (int i = 0; i < components.Count(); ++i)
         if (components.Items(i).Matches(family)) files.push_back(&components.Items(i));
 
+    TSetupExtractHelper& helper = *Setup->ExtractHelper;
+    const auto uninstaller = helper.StartUninstaller(Setup->DestPath, files);
+    // Creating a file is mostly the system's work; two lanes keep it busy
+    // while the next files are decoded. Without threads, one file at a time.
+    std::unique_ptr<TSetupFileWriter> writer;
+    try {
+        writer = std::make_unique<TSetupFileWriter>(kWriterLanes);
+    } catch (const std::exception& e) {
+        LogFmt(u"Files written one at a time: %s", {FromUtf8(e.what())});
+    }
+    // What the lanes could not write takes the serial path, in order.
+    const auto settle = [&] {
+        if (!writer) return;
+        for (const TSetupFileWriter::TItem& item : writer->Drain())
+            helper.ExtractFile(*files[item.Index]);
+    };
     const size_t count = files.size();
     for (size_t i = 0; i < count; ++i) {
         SetProgress(int32_t((double(i) * 100 + 100) / double(count)));
-        if (i == count / 2) FaultPoint("extracting");
-        ExtractFile(*files[i]);
+        if (i == count / 2) {
+            settle();
+            FaultPoint("extracting");
+        }
+        if (writer && helper.QueueFile(*writer, i, *files[i])) {
+            if (writer->HasReturned()) settle();
+            continue;
+        }
+        settle();
+        helper.ExtractFile(*files[i]);
     }
+    settle();
+    writer.reset();
     SetStatus(GetCommonText(u"A7"));
-    Setup->ExtractHelper->WriteUninstaller(Setup->DestPath, files);
+    helper.WriteUninstaller(*uninstaller);
 }

@@ -53,6 +53,11 @@ public:
     virtual void Describe(TSetupSummaryBuilder& builder);
     // The worker's termination request, under its lock. Runs to the end by default.
     virtual void Cancel() {}
+    // Waits for what DoExecute left running (a program started, not waited
+    // for). The worker calls it before an action that waits for the earlier
+    // ones, and at the end of the run however it ended.
+    virtual void Finish() {}
+    virtual bool WaitsForEarlier() const { return false; }
 
     void Execute();
     void SetProgress(int32_t value);
@@ -102,6 +107,7 @@ private:
     static unsigned __stdcall ThreadProc(void* self);
     void Execute();
     void PopulateActions();
+    void FinishActions(int count);
     void SetCurrentAction(TSetupAction* action);
     void ReportProgress();
 

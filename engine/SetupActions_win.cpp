@@ -156,16 +156,23 @@ void TSetupThread::Execute() {
         PopulateActions();
         int i = 0;
         for (; i < Actions.Count() && !terminated_; ++i) {
+            if (Actions.Items(i).WaitsForEarlier()) FinishActions(i);
             SetCurrentAction(&Actions.Items(i));
             Actions.Items(i).Execute();
         }
         completed = i == Actions.Count();
     });
+    // Nothing an action started may outlive the run, nor its undoing.
+    guarded([&] { FinishActions(Actions.Count()); });
     guarded([&] {
         const String line = Setup->ProductInfo->EndRun(!completed);
         if (!line.empty()) Setup->AddError(line);
     });
     Setup->SendNotify(NOTIFY_FINISHED, terminated_ ? 1 : 0);
+}
+
+void TSetupThread::FinishActions(int count) {
+    for (int i = 0; i < count; ++i) Actions.Items(i).Finish();
 }
 
 void TSetupThread::SetCurrentAction(TSetupAction* action) {

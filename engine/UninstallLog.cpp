@@ -1,6 +1,7 @@
 // The uninstall log: written by the extraction, read by the removal.
 #include "engine/UninstallLog.h"
 
+#include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/Streams.h"
 #include "ZUX/Base/Strings.h"
 #include "package/Package.h"
@@ -23,12 +24,17 @@ void TSetupUninstallLog::AddFile(const String& path, const String& dest) {
 }
 
 void TSetupUninstallLog::SavePackage(const String& datPath) const {
+    TZUXFileStream file(datPath, fmCreate);
+    SavePackage(file);
+}
+
+void TSetupUninstallLog::SavePackage(TZUXStream& target) const {
     TZUXMemoryStream text;
     log_.SaveToStream(text);
     text.SetPosition(0);
     TSetupPackageBuilder builder(SetupPackageKey);
     builder.Add(text, UninstallLogName);
-    builder.Commit(datPath, 4);
+    builder.Commit(target, 4);
 }
 
 std::vector<String> TSetupUninstallLog::ReadFiles(const TZUXIniFile& log) {

@@ -32,6 +32,7 @@ public:
     // of a new package at datPath (created or replaced, level 4). Raises what
     // the package builder raises.
     void SavePackage(const ZUX::String& datPath) const;
+    void SavePackage(ZUX::TZUXStream& target) const;
     const ZUX::TZUXIniFile& Document() const { return log_; }
 
     // The file entries of a loaded log, in order, as stored; missing numbers

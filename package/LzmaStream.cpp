@@ -153,7 +153,11 @@ void LzmaEncodeStream(TZUXStream& sourceStream, TZUXStream& destStream, int leve
     const TLzmaLevelSettings settings = LzmaLevelSettings(level);
     lzma_options_lzma options{};
     if (lzma_lzma_preset(&options, 6)) RaiseLzmaError(LZMA_RESULT_PARAM_ERROR);
-    options.dict_size = settings.DictionarySize;
+    // A dictionary larger than the input finds no further matches, but its
+    // tables are still allocated and cleared: a small log would pay for 4 MiB.
+    const int64_t input = std::max<int64_t>(sourceStream.Size() - sourceStream.Position(), 0);
+    options.dict_size =
+        uint32_t(std::clamp<int64_t>(input, 4096, int64_t(settings.DictionarySize)));
     options.lc = kLc;
     options.lp = kLp;
     options.pb = kPb;

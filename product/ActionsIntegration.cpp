@@ -146,10 +146,16 @@ void TSetupActionIntegrate::DoExecute() {
         ReadIntegration(u"IntegrateToWindows"), ReadIntegration(u"RegisterContextMenu"),
         ReadIntegration(u"AssociateWithFiles"), IsWindows8OrLater() && !Setup->HasFlag(sfAuto));
     if (switches.empty()) return;
-    // The tool's own result is its business; it only has to be done when it exits.
+    // The tool's own result is its business; it only has to be done before
+    // the shell is told and before the run ends (Finish).
     // Quoted: with a blank in the path, a program planted at the split
     // ("C:\Program.exe") would run with our rights instead.
-    RunAndWait(u"\"" + tool + u"\"" + switches);
+    tool_ = StartProgram(u"\"" + tool + u"\"" + switches);
+}
+
+void TSetupActionIntegrate::Finish() {
+    WaitForProgram(tool_);
+    tool_.Close();
 }
 
 void TSetupActionIntegrate::Describe(TSetupSummaryBuilder& builder) {

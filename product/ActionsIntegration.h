@@ -3,6 +3,7 @@
 // the shell's association cache.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/StringList.h"
 #include "engine/SetupActions.h"
 
@@ -33,12 +34,18 @@ public:
 // integration options, and waits for it.
 class TSetupActionIntegrate : public TSetupAction {
 public:
+    // Starts the registration tool; it works while the next actions run.
     void DoExecute() override;
+    // Waits until the tool has ended.
+    void Finish() override;
     void Describe(TSetupSummaryBuilder& builder) override;
 
     // " /REG=..." switches, empty when nothing is to be registered.
     static ZUX::String BuildSwitches(bool integrate, bool contextMenu, bool associate,
                                      bool fileUiAllowed);
+
+private:
+    ZUX::TZUXKernelHandle tool_;
 };
 
 // Creates the script's desktop and start-menu shortcuts the user asked for.
@@ -62,6 +69,8 @@ public:
 class TSetupActionUpdateShellCache : public TSetupAction {
 public:
     void DoExecute() override;
+    // The shell is told once the registrations are done.
+    bool WaitsForEarlier() const override { return true; }
 };
 
 // Windows 8 (6.2) or later: the association dialog exists and shortcuts to

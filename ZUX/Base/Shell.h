@@ -4,6 +4,7 @@
 // it starts.
 #pragma once
 
+#include "ZUX/Base/Handle.h"
 #include "ZUX/Base/Strings.h"
 
 #include <cstdint>
@@ -40,5 +41,10 @@ bool GetShortcutTarget(const String& linkFile, String& target);
 inline constexpr uint32_t RunAndWaitTimeoutMs = 10 * 60 * 1000;
 std::optional<uint32_t> RunAndWait(const ZUX::String& commandLine,
                                    uint32_t timeoutMs = RunAndWaitTimeoutMs);
+// RunAndWait in two steps, for work that goes on meanwhile: the process, or
+// an empty handle when it could not be started; then its exit code.
+TZUXKernelHandle StartProgram(const ZUX::String& commandLine);
+std::optional<uint32_t> WaitForProgram(const TZUXKernelHandle& process,
+                                       uint32_t timeoutMs = RunAndWaitTimeoutMs);
 
 } // namespace ZUX

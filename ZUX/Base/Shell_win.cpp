@@ -165,7 +165,7 @@ bool GetShortcutTarget(const String& linkFile, String& target) {
     }
 }
 
-std::optional<uint32_t> RunAndWait(const String& commandLine, uint32_t timeoutMs) {
+TZUXKernelHandle StartProgram(const String& commandLine) {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end()); // CreateProcessW writes
     buffer.push_back(0);
     STARTUPINFOW startup{};
@@ -176,10 +176,15 @@ std::optional<uint32_t> RunAndWait(const String& commandLine, uint32_t timeoutMs
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &info)) {
         LogLastError(u"Program not started: " + commandLine);
-        return std::nullopt;
+        return TZUXKernelHandle();
     }
     LogFmt(u"Program started: %s", {commandLine});
-    const TZUXKernelHandle process(info.hProcess), thread(info.hThread);
+    const TZUXKernelHandle thread(info.hThread);
+    return TZUXKernelHandle(info.hProcess);
+}
+
+std::optional<uint32_t> WaitForProgram(const TZUXKernelHandle& process, uint32_t timeoutMs) {
+    if (!process) return std::nullopt;
     // A tool that is slow to show its window is still at work: what comes
     // next (deleting it, with the uninstaller) must wait until it has ended.
     if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
@@ -191,6 +196,10 @@ std::optional<uint32_t> RunAndWait(const String& commandLine, uint32_t timeoutMs
     if (!GetExitCodeProcess(process.Get(), &exitCode)) return std::nullopt;
     LogFmt(u"Program ended with exit code %d", {int64_t(exitCode)});
     return uint32_t(exitCode);
+}
+
+std::optional<uint32_t> RunAndWait(const String& commandLine, uint32_t timeoutMs) {
+    return WaitForProgram(StartProgram(commandLine), timeoutMs);
 }
 
 } // namespace ZUX

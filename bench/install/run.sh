@@ -2,7 +2,7 @@
 # The install benchmark: our Setup.exe against an NSIS installer of the same
 # files, install and removal raced under Wine with hyperfine, alternating.
 #
-#   bash bench/install/run.sh [--runs N] [--runs-many N] [--no-build] [SET...]
+#   bash bench/install/run.sh [--runs N] [--runs-many N] [--no-build] [--prefix DIR] [SET...]
 #
 # SETs: machine (about 1,000 of this machine's files, some 56 MB: Windows DLLs,
 # icons, message catalogues), gen1000 and gen10000 (generated small files);
@@ -10,7 +10,9 @@
 # installers, the order alternating from round to round; figures are medians
 # of N rounds (default 5; gen10000 takes --runs-many, default 3, to keep the
 # run affordable on a shared machine). --no-build races the installers made
-# by an earlier run as they are. See README.md beside this script.
+# by an earlier run as they are. --prefix puts the race's Wine prefix in DIR
+# (default build/wine-bench), for example on a tmpfs. See README.md beside
+# this script.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -20,13 +22,15 @@ here=$root/bench/install
 runs=5
 runs_many=3
 build_installers=1
+bench_prefix=$root/build/wine-bench
 sets=()
 while (($#)); do
   case $1 in
     --runs) runs=$2; shift 2 ;;
     --runs-many) runs_many=$2; shift 2 ;;
     --no-build) build_installers=0; shift ;;
-    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
+    --prefix) bench_prefix=$(realpath -m "$2"); shift 2 ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
     -*) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     *) sets+=("$1"); shift ;;
   esac
@@ -76,7 +80,7 @@ fi
 
 # A prefix of the benchmark's own, without a display, with one server kept
 # running so that no run pays for starting it.
-export ZIVR_WINEPREFIX=$root/build/wine-bench
+export ZIVR_WINEPREFIX=$bench_prefix
 unset DISPLAY
 prefix=$(tools/wine-run.sh --prefix)
 tools/wine-run.sh --persist

@@ -174,26 +174,32 @@ TEST_F(ActionInteg, IntegrateRunsTheRegistrationTool) {
     if (!FileExists(tool)) GTEST_SKIP() << "build demo_elevator first: " << ToUtf8(tool);
     Make(u"");
     const String log = dest + u"Elevator.log";
+    // The tool works while the run goes on; Finish waits for it.
+    const auto integrate = [] {
+        TSetupActionIntegrate action;
+        action.DoExecute();
+        action.Finish();
+    };
 
-    TSetupActionIntegrate().DoExecute(); // no tool in the destination: nothing happens
+    integrate(); // no tool in the destination: nothing happens
     ASSERT_TRUE(CopyFile(tool, dest + u"Elevator.exe", false));
 
     Options().WriteBool(u"Integration", u"IntegrateToWindows", false);
     Options().WriteBool(u"Integration", u"RegisterContextMenu", false);
     Options().WriteBool(u"Integration", u"AssociateWithFiles", false);
-    TSetupActionIntegrate().DoExecute();
+    integrate();
     EXPECT_FALSE(FileExists(log)); // nothing chosen: the tool is not started
 
     // An unattended run never asks for the default programs.
     Options().WriteBool(u"Integration", u"AssociateWithFiles", true);
-    TSetupActionIntegrate().DoExecute();
+    integrate();
     EXPECT_EQ(ReadText(log), u"/REG=R2\n");
 
     ZUX::DeleteFile(log);
     Options().Clear(); // defaults: everything
     // A program planted where the path splits at its blank is never started.
     ASSERT_TRUE(CopyFile(tool, folder / u"My.exe", false));
-    TSetupActionIntegrate().DoExecute();
+    integrate();
     EXPECT_EQ(ReadText(log), u"/REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2\n");
     EXPECT_FALSE(FileExists(folder / u"My.log"));
 }

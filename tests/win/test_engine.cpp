@@ -58,6 +58,19 @@ struct NeverRun : TSetupAction {
     static inline int runs = 0;
     void DoExecute() override { ++runs; }
 };
+// Actions that leave work running, and one that needs it done: the steps in
+// the order they happen.
+struct Steps {
+    static inline std::vector<std::string> seen;
+};
+struct LeavesWork : TSetupAction {
+    void DoExecute() override { Steps::seen.push_back("started"); }
+    void Finish() override { Steps::seen.push_back("finished"); }
+};
+struct NeedsWorkDone : TSetupAction {
+    void DoExecute() override { Steps::seen.push_back("needs it done"); }
+    bool WaitsForEarlier() const override { return true; }
+};
 
 class Engine : public testing::Test {
 protected:
@@ -189,6 +202,29 @@ TEST_F(Engine, FailingActionStopsTheListAndTerminationAddsE4) {
     EXPECT_EQ(NeverRun::runs, 0);
     ASSERT_EQ(setup->Errors->Count(), 1);
     EXPECT_EQ(setup->Errors->Strings(0), u"Cancelled by the user");
+}
+
+// What an action left running is done before an action that waits for the
+// earlier ones, and before the run ends, a failed one too.
+TEST_F(Engine, WorkLeftRunningIsFinishedBeforeItIsNeededAndAtTheEnd) {
+    using V = std::vector<std::string>;
+    const struct {
+        std::vector<TSetupActionClass> actions;
+        V expected;
+    } cases[] = {
+        {{&CreateAction<LeavesWork>, &CreateAction<NeedsWorkDone>},
+         {"started", "finished", "needs it done", "finished"}},
+        {{&CreateAction<LeavesWork>, &CreateAction<HalfAction>}, {"started", "finished"}},
+        {{&CreateAction<LeavesWork>, &CreateAction<FailingAction>, &CreateAction<NeedsWorkDone>},
+         {"started", "finished"}},
+    };
+    for (const auto& c : cases) {
+        Steps::seen.clear();
+        TestProduct::actions = c.actions;
+        auto setup = Make(u"/AUTO=\"" + root + u"\" /SILENT");
+        setup->Run(true);
+        EXPECT_EQ(Steps::seen, c.expected);
+    }
 }
 
 TEST_F(Engine, SilentInstallExtractsAndLeavesTheUninstaller) {
