@@ -23,6 +23,10 @@ namespace {
 TZUXApplicationScope* scope = nullptr;
 } // namespace
 
+// COM (a member, so before the thread starts) brings up the window system on
+// this thread. Under Wine the thread must not load a library while this one
+// does that: both then wait on each other in the loader and the program hangs
+// before its first window.
 TZUXApplicationScope::TZUXApplicationScope() noexcept {
     controlsReady_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     firstWindow_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
