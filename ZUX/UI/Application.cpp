@@ -23,7 +23,12 @@ namespace {
 TZUXApplicationScope* scope = nullptr;
 } // namespace
 
-TZUXApplicationScope::TZUXApplicationScope() noexcept {
+TZUXApplicationScope::TZUXApplicationScope(bool preload) noexcept {
+    scope = this;
+    if (!preload) {
+        onDemand_ = true;
+        return;
+    }
     controlsReady_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     firstWindow_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (controlsReady_ && firstWindow_)
@@ -33,11 +38,11 @@ TZUXApplicationScope::TZUXApplicationScope() noexcept {
         firstWindow_.Close();
         LoadLibraries(this);
     }
-    scope = this;
 }
 
 TZUXApplicationScope::~TZUXApplicationScope() {
     ending_ = true; // what was not loaded yet is no longer wanted
+    onDemand_ = false;
     WaitForRichEdit();
     scope = nullptr;
 }
@@ -77,7 +82,14 @@ DWORD WINAPI TZUXApplicationScope::LoadLibraries(void* self) noexcept {
     return 0;
 }
 
+void TZUXApplicationScope::LoadOnDemand() noexcept {
+    if (!scope || !scope->onDemand_) return;
+    scope->onDemand_ = false;
+    LoadLibraries(scope); // no events: all of it, at once
+}
+
 void TZUXApplicationScope::WaitForControls() noexcept {
+    LoadOnDemand();
     if (scope && scope->controlsReady_) WaitForSingleObject(scope->controlsReady_.Get(), INFINITE);
 }
 
@@ -86,6 +98,7 @@ void TZUXApplicationScope::FirstWindowShown() noexcept {
 }
 
 void TZUXApplicationScope::WaitForRichEdit() noexcept {
+    LoadOnDemand();
     if (!scope || !scope->loader_) return;
     FirstWindowShown(); // a run without windows, or one that needs RichEdit first
     WaitForSingleObject(scope->loader_.Get(), INFINITE);
