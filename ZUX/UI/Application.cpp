@@ -27,7 +27,12 @@ TZUXApplicationScope* scope = nullptr;
 // this thread. Under Wine the thread must not load a library while this one
 // does that: both then wait on each other in the loader and the program hangs
 // before its first window.
-TZUXApplicationScope::TZUXApplicationScope() noexcept {
+TZUXApplicationScope::TZUXApplicationScope(bool preload) noexcept {
+    scope = this;
+    if (!preload) {
+        onDemand_ = true;
+        return;
+    }
     controlsReady_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     firstWindow_ = TZUXKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (controlsReady_ && firstWindow_)
@@ -37,11 +42,11 @@ TZUXApplicationScope::TZUXApplicationScope() noexcept {
         firstWindow_.Close();
         LoadLibraries(this);
     }
-    scope = this;
 }
 
 TZUXApplicationScope::~TZUXApplicationScope() {
     ending_ = true; // what was not loaded yet is no longer wanted
+    onDemand_ = false;
     WaitForRichEdit();
     scope = nullptr;
 }
@@ -81,7 +86,14 @@ DWORD WINAPI TZUXApplicationScope::LoadLibraries(void* self) noexcept {
     return 0;
 }
 
+void TZUXApplicationScope::LoadOnDemand() noexcept {
+    if (!scope || !scope->onDemand_) return;
+    scope->onDemand_ = false;
+    LoadLibraries(scope); // no events: all of it, at once
+}
+
 void TZUXApplicationScope::WaitForControls() noexcept {
+    LoadOnDemand();
     if (scope && scope->controlsReady_) WaitForSingleObject(scope->controlsReady_.Get(), INFINITE);
 }
 
@@ -90,6 +102,7 @@ void TZUXApplicationScope::FirstWindowShown() noexcept {
 }
 
 void TZUXApplicationScope::WaitForRichEdit() noexcept {
+    LoadOnDemand();
     if (!scope || !scope->loader_) return;
     FirstWindowShown(); // a run without windows, or one that needs RichEdit first
     WaitForSingleObject(scope->loader_.Get(), INFINITE);

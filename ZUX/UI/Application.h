@@ -19,7 +19,9 @@ namespace ZUX {
 
 class TZUXApplicationScope {
 public:
-    TZUXApplicationScope() noexcept;
+    // Without preload (a run that expects no windows) nothing is readied
+    // beside the start; the first window, if one comes, loads it all then.
+    explicit TZUXApplicationScope(bool preload = true) noexcept;
     ~TZUXApplicationScope();
     TZUXApplicationScope(const TZUXApplicationScope&) = delete;
     TZUXApplicationScope& operator=(const TZUXApplicationScope&) = delete;
@@ -35,12 +37,14 @@ public:
 
 private:
     static DWORD WINAPI LoadLibraries(void* self) noexcept;
+    static void LoadOnDemand() noexcept;
 
     // Dropped in reverse: the libraries before COM goes.
     TZUXComInit com_;
     TZUXModule richEdit_;
     TZUXModule imaging_;
     std::atomic<bool> ending_ = false;
+    bool onDemand_ = false;          // nothing readied yet; main thread only
     TZUXKernelHandle controlsReady_; // set once they are
     TZUXKernelHandle firstWindow_;   // set once it shows
     TZUXKernelHandle loader_;

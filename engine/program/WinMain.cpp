@@ -1,4 +1,5 @@
 // The entry of Setup.exe (and of its copy Uninstall.exe).
+#include "ZUX/Base/CommandLine.h"
 #include "ZUX/Base/LibrarySearch.h"
 #include "ZUX/Base/Win32.h"
 #include "ZUX/UI/Application.h"
@@ -22,8 +23,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before anything else loads a library: Setup.exe is started from
     // downloads folders.
     ZUX::RestrictLibrarySearch();
-    // COM, the common controls and RichEdit for the whole run.
-    const ZUX::TZUXApplicationScope application;
+    // COM, the common controls and RichEdit for the whole run; a silent run
+    // readies none of the windows' libraries unless an error box needs them.
+    const ZUX::String params = ZUX::GetParams();
+    const bool silent = ZUX::HasSwitch(params, u"AUTO") && ZUX::HasSwitch(params, u"SILENT");
+    const ZUX::TZUXApplicationScope application(!silent);
     // Links open as the user who started the setup, not as the elevated one.
     ZUX::SetLinkOpener([](const ZUX::String& target) { TSetupSpawnService::Run(target); });
     TSetupUserInterface ui;
