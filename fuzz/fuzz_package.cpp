@@ -7,6 +7,7 @@
 // looked up and extracted, and an extraction gives the entry's bytes or a read
 // error, never bytes from outside the content.
 #include "ZUX/Base/HashCRC32.h"
+#include "ZUX/Base/LittleEndian.h"
 #include "ZUX/Base/Locale.h"
 #include "package/LzmaStream.h"
 #include "package/Package.h"
@@ -27,10 +28,6 @@ constexpr uint32_t kMaxContent = 16u << 20;
 
 void Check(bool condition) {
     if (!condition) std::abort();
-}
-
-uint32_t LoadLE32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 Bytes PackageAround(std::string_view content) {
@@ -80,7 +77,7 @@ void ExtractAll(TSetupPackageReader& reader) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     if (input.substr(0, 4) == "IPK5") {
-        if (size >= 12 && LoadLE32(data + 8) > kMaxContent) return 0;
+        if (size >= 12 && LoadLE(data + 8, 4) > kMaxContent) return 0;
         TZUXMemoryStream source(input);
         std::unique_ptr<TSetupPackageReader> reader;
         try {
@@ -94,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const EReadError&) {
             return 0; // a short header or a table outside the content
         }
-        Check(reader->Content().Data().size() == LoadLE32(data + 8));
+        Check(reader->Content().Data().size() == LoadLE(data + 8, 4));
         ExtractAll(*reader);
         return 0;
     }

@@ -3,6 +3,7 @@
 
 #include "ZUX/Base/FileStream.h"
 #include "ZUX/Base/HashCRC32.h"
+#include "ZUX/Base/LittleEndian.h"
 #include "ZUX/Base/Locale.h"
 #include "package/LzmaStream.h"
 
@@ -33,10 +34,6 @@ template <typename T> void WriteLE(TZUXStream& stream, T value) {
     const auto v = std::make_unsigned_t<T>(value);
     for (size_t i = 0; i < sizeof(T); ++i) b[i] = uint8_t(v >> (8 * i));
     stream.WriteBuffer(b, sizeof b);
-}
-
-uint32_t LoadLE32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 [[noreturn]] void RaiseReadError() {
@@ -159,8 +156,8 @@ TSetupPackageReader::TSetupPackageReader(TZUXStream& source, const String& keyTe
     uint8_t header[12];
     source.ReadBuffer(header, sizeof header);
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) throw ESetupPackageReadError();
-    const uint32_t checksum = LoadLE32(header + 4);
-    const uint32_t size = LoadLE32(header + 8);
+    const uint32_t checksum = LoadLE(header + 4, 4);
+    const uint32_t size = LoadLE(header + 8, 4);
 
     // LZMA packs real files far less tightly than this; a small package that
     // claims gigabytes is a decompression bomb.

@@ -3,6 +3,7 @@
 #include "ZUX/UI/Image.h"
 
 #include "ZUX/Base/Com.h"
+#include "ZUX/Base/LittleEndian.h"
 #include "ZUX/UI/Gdi.h"
 
 #include <objbase.h>
@@ -152,36 +153,32 @@ void TZUXBitmap::DrawOpaque(HDC dc, const RECT& dest) const noexcept {
 
 namespace {
 
-uint32_t ReadLe(const Bytes& data, size_t at, size_t bytes) noexcept {
-    uint32_t value = 0;
-    for (size_t i = bytes; i-- > 0;) value = value << 8 | uint8_t(data[at + i]);
-    return value;
-}
-
 // The icon file's frame of exactly size x size pixels when it is a bitmap
 // whose parts all lie within the bytes, made an icon by the window manager:
 // the imaging component need not start for the usual small icon.
 TZUXIconHandle IconFromBitmapFrame(const Bytes& data, UINT size) noexcept {
-    if (data.size() < 6 || ReadLe(data, 0, 2) != 0 || ReadLe(data, 2, 2) != 1) return {};
-    const size_t count = ReadLe(data, 4, 2);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    if (data.size() < 6 || LoadLE(bytes, 2) != 0 || LoadLE(bytes + 2, 2) != 1) return {};
+    const size_t count = LoadLE(bytes + 4, 2);
     if (data.size() < 6 + count * 16) return {};
     for (size_t i = 0; i < count; ++i) {
         const size_t entry = 6 + i * 16;
-        const UINT width = ReadLe(data, entry, 1) ? ReadLe(data, entry, 1) : 256;
-        const UINT height = ReadLe(data, entry + 1, 1) ? ReadLe(data, entry + 1, 1) : 256;
-        const size_t length = ReadLe(data, entry + 8, 4), offset = ReadLe(data, entry + 12, 4);
+        const UINT width = LoadLE(bytes + entry, 1) ? LoadLE(bytes + entry, 1) : 256;
+        const UINT height = LoadLE(bytes + entry + 1, 1) ? LoadLE(bytes + entry + 1, 1) : 256;
+        const size_t length = LoadLE(bytes + entry + 8, 4), offset = LoadLE(bytes + entry + 12, 4);
         if (width != size || height != size || offset > data.size() ||
             length > data.size() - offset || length < 40)
             continue;
         // A bitmap frame: its header, colour table, colour rows and mask rows.
         Bytes frame(data.begin() + ptrdiff_t(offset), data.begin() + ptrdiff_t(offset + length));
-        const uint32_t header = ReadLe(frame, 0, 4), bits = ReadLe(frame, 14, 2);
-        if (header < 40 || header > length || ReadLe(frame, 4, 4) != size ||
-            ReadLe(frame, 8, 4) != 2 * size || ReadLe(frame, 12, 2) != 1 ||
-            ReadLe(frame, 16, 4) != BI_RGB)
+        const auto* frameBytes = reinterpret_cast<const uint8_t*>(frame.data());
+        const uint32_t header = LoadLE(frameBytes, 4), bits = LoadLE(frameBytes + 14, 2);
+        if (header < 40 || header > length || LoadLE(frameBytes + 4, 4) != size ||
+            LoadLE(frameBytes + 8, 4) != 2 * size || LoadLE(frameBytes + 12, 2) != 1 ||
+            LoadLE(frameBytes + 16, 4) != BI_RGB)
             continue;
         if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) continue;
-        const size_t used = ReadLe(frame, 32, 4);
+        const size_t used = LoadLE(frameBytes + 32, 4);
         const size_t colors = bits > 8 ? 0 : used ? used : size_t(1) << bits;
         if (colors > (size_t(1) << bits)) continue;
         const size_t colorRow = (size_t(size) * bits + 31) / 32 * 4, maskRow = (size + 31) / 32 * 4;
