@@ -48,10 +48,10 @@ TSetupFileWriter::~TSetupFileWriter() {
 
 void TSetupFileWriter::Stop() {
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<TZUXMutex> guard(lock_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    for (auto& lane : lanes_) lane->Work.NotifyOne();
     for (auto& lane : lanes_)
         if (lane->Thread.joinable()) lane->Thread.join();
 }
@@ -60,12 +60,15 @@ void TSetupFileWriter::Write(TItem item) {
     const int64_t size = item.Data->Size();
     TLane& lane = *lanes_[HashIgnoreCase(item.FileName) % lanes_.size()];
     {
-        std::unique_lock<std::mutex> guard(lock_);
+        std::unique_lock<TZUXMutex> guard(lock_);
         // One file larger than the bound still passes, alone.
-        changed_.wait(guard, [&] {
-            return waitingFiles_ == 0 ||
-                   (waitingFiles_ < MaxWaitingFiles && waitingBytes_ + size <= MaxWaitingBytes);
-        });
+        if (waitingFiles_ != 0 &&
+            (waitingFiles_ >= MaxWaitingFiles || waitingBytes_ + size > MaxWaitingBytes)) {
+            callerWaitsFor_ = TWaitFor::Room;
+            roomWanted_ = size;
+            callerWakes_.Wait(guard, [&] { return HasRoom(size); });
+            callerWaitsFor_ = TWaitFor::Nothing;
+        }
         ++waitingFiles_;
         waitingBytes_ += size;
         if (LogActive()) {
@@ -74,7 +77,7 @@ void TSetupFileWriter::Write(TItem item) {
         }
         lane.Queue.push_back(std::move(item));
     }
-    changed_.notify_all();
+    lane.Work.NotifyOne();
     LogWritten(false);
 }
 
@@ -82,7 +85,7 @@ void TSetupFileWriter::LogWritten(bool all) {
     // The lanes finish in any order; the log tells the files in the caller's.
     std::vector<TWritten> done;
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<TZUXMutex> guard(lock_);
         while (!written_.empty() && (all || written_.front().Outcome != TOutcome::Waiting)) {
             done.push_back(std::move(written_.front()));
             written_.pop_front();
@@ -94,7 +97,7 @@ void TSetupFileWriter::LogWritten(bool all) {
 }
 
 bool TSetupFileWriter::HasReturned() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<TZUXMutex> guard(lock_);
     return !returned_.empty();
 }
 
@@ -104,11 +107,30 @@ bool TSetupFileWriter::Idle() const {
     return true;
 }
 
+bool TSetupFileWriter::HasRoom(int64_t size) const {
+    return waitingFiles_ == 0 ||
+           (waitingFiles_ <= MaxWaitingFiles / 2 && waitingBytes_ + size <= MaxWaitingBytes);
+}
+
+bool TSetupFileWriter::CallerMayGoOn() const {
+    switch (callerWaitsFor_) {
+    case TWaitFor::Room:
+        return HasRoom(roomWanted_);
+    case TWaitFor::Idle:
+        return Idle();
+    case TWaitFor::Nothing:
+        break;
+    }
+    return false;
+}
+
 std::vector<TSetupFileWriter::TItem> TSetupFileWriter::Drain() {
     std::vector<TItem> back;
     {
-        std::unique_lock<std::mutex> guard(lock_);
-        changed_.wait(guard, [&] { return Idle(); });
+        std::unique_lock<TZUXMutex> guard(lock_);
+        callerWaitsFor_ = TWaitFor::Idle;
+        callerWakes_.Wait(guard, [&] { return Idle(); });
+        callerWaitsFor_ = TWaitFor::Nothing;
         back.swap(returned_);
         for (auto& lane : lanes_) lane->Failed = false;
     }
@@ -119,9 +141,9 @@ std::vector<TSetupFileWriter::TItem> TSetupFileWriter::Drain() {
 }
 
 void TSetupFileWriter::Run(TLane& lane) {
-    std::unique_lock<std::mutex> guard(lock_);
+    std::unique_lock<TZUXMutex> guard(lock_);
     for (;;) {
-        changed_.wait(guard, [&] { return stopping_ || !lane.Queue.empty(); });
+        lane.Work.Wait(guard, [&] { return stopping_ || !lane.Queue.empty(); });
         if (stopping_) return;
         TItem item = std::move(lane.Queue.front());
         lane.Queue.pop_front();
@@ -138,6 +160,6 @@ void TSetupFileWriter::Run(TLane& lane) {
             lane.Failed = true;
             returned_.push_back(std::move(item));
         }
-        changed_.notify_all();
+        if (CallerMayGoOn()) callerWakes_.NotifyOne();
     }
 }

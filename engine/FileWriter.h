@@ -8,12 +8,11 @@
 
 #include "ZUX/Base/Streams.h"
 #include "ZUX/Base/Strings.h"
+#include "ZUX/Base/Sync.h"
 
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -32,6 +31,8 @@ public:
     };
 
     // Files and bytes that may wait at once: the decoded data waits in memory.
+    // A caller stopped by a full queue goes on once half of it is written, so
+    // that the caller and the lanes do not wake each other for every file.
     static constexpr size_t MaxWaitingFiles = 64;
     static constexpr int64_t MaxWaitingBytes = 16 << 20;
 
@@ -57,6 +58,7 @@ private:
         // A file of this lane went back: the later ones go back unwritten,
         // so that none overtakes it.
         bool Failed = false;
+        ZUX::TZUXCondition Work; // a file was queued, or the lanes stop
         std::thread Thread;
     };
 
@@ -67,14 +69,21 @@ private:
         TOutcome Outcome = TOutcome::Waiting;
     };
 
+    // What the caller waits for, if anything: the lanes wake it only once it may go on.
+    enum class TWaitFor { Nothing, Room, Idle };
+
     void Run(TLane& lane);
+    bool HasRoom(int64_t size) const;
+    bool CallerMayGoOn() const;
     // Logs the written files whose earlier ones are done (all: every one).
     void LogWritten(bool all);
     void Stop();
     bool Idle() const;
 
-    mutable std::mutex lock_;
-    std::condition_variable changed_;
+    mutable ZUX::TZUXMutex lock_;
+    ZUX::TZUXCondition callerWakes_;
+    TWaitFor callerWaitsFor_ = TWaitFor::Nothing;
+    int64_t roomWanted_ = 0; // the size of the file the caller waits to queue
     std::vector<std::unique_ptr<TLane>> lanes_;
     std::vector<TItem> returned_;
     std::deque<TWritten> written_; // in the caller's order; its ends move, its middle stays put
