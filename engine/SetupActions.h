@@ -51,6 +51,9 @@ public:
 
     virtual void DoExecute() = 0;
     virtual void Describe(TSetupSummaryBuilder& builder);
+    // The run starts: before the first action, each may start reading, on a
+    // thread of its own, what no earlier action changes.
+    virtual void Begin() {}
     // The worker's termination request, under its lock. Runs to the end by default.
     virtual void Cancel() {}
     // Waits for what DoExecute left running (a program started, not waited

@@ -154,6 +154,7 @@ void TSetupThread::Execute() {
     };
     guarded([&] {
         PopulateActions();
+        for (int a = 0; a < Actions.Count(); ++a) Actions.Items(a).Begin();
         int i = 0;
         for (; i < Actions.Count() && !terminated_; ++i) {
             if (Actions.Items(i).WaitsForEarlier()) FinishActions(i);

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -67,10 +68,13 @@ String TSetupActionPrepare::GetBackupFileName(const SYSTEMTIME& time) {
 }
 
 void TSetupActionPrepare::CheckDestination(const String& dest) {
+    CheckDestination(dest, *TSetupActionUninstallFiles::GetKnownFolders());
+}
+
+void TSetupActionPrepare::CheckDestination(const String& dest, const TZUXStringList& knownFolders) {
     const String folder = IncludeTrailingPathDelimiter(dest);
     if (!ExtractFileDrive(folder).empty() &&
-        !TSetupActionUninstallFiles::IsProtectedFolder(
-            folder, *TSetupActionUninstallFiles::GetKnownFolders()))
+        !TSetupActionUninstallFiles::IsProtectedFolder(folder, knownFolders))
         return;
     throw EInstallerInstallError(
         Format(u"Setup cannot install into \"%s\": the folder is a drive root or belongs to "
@@ -109,9 +113,23 @@ void TSetupActionPrepare::Describe(TSetupSummaryBuilder& builder) {
     }
 }
 
+void TSetupActionPrepare::Begin() {
+    // Some thirty folder look-ups: they take longer than anything else before
+    // the first file is written, and no closing program changes them.
+    try {
+        knownFolders_ =
+            std::async(std::launch::async, &TSetupActionUninstallFiles::GetKnownFolders);
+    } catch (const std::system_error&) {
+        // No thread to spare: they are read when needed.
+    }
+}
+
 void TSetupActionPrepare::DoExecute() {
     // Everything below lists and deletes the destination's content.
-    CheckDestination(Setup->DestPath);
+    if (knownFolders_.valid())
+        CheckDestination(Setup->DestPath, *knownFolders_.get());
+    else
+        CheckDestination(Setup->DestPath);
     Position = 0;
     Total = 0;
     BackupFileName.clear();

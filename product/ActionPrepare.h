@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,7 @@ public:
     TSetupActionPrepare();
     ~TSetupActionPrepare() override;
 
+    void Begin() override;
     void DoExecute() override;
     void Describe(TSetupSummaryBuilder& builder) override;
 
@@ -47,6 +49,7 @@ public:
     // run lists and deletes everything in it, so a drive root or a folder of
     // Windows, of the programs or of a user must never be the destination.
     static void CheckDestination(const ZUX::String& dest);
+    static void CheckDestination(const ZUX::String& dest, const ZUX::TZUXStringList& knownFolders);
     // Whether the summary warns that a copy is installed already.
     static bool ExistingInstallationWarning();
 
@@ -62,4 +65,8 @@ public:
     uint64_t Zip64Threshold = TSetupZipWriter::DefaultZip64Threshold;
     // The archive the last run wrote, or empty.
     ZUX::String BackupFileName;
+
+private:
+    // The folders no destination may be: read while the player closes.
+    std::future<std::unique_ptr<ZUX::TZUXStringList>> knownFolders_;
 };

@@ -164,10 +164,8 @@ bool TSetupActionUninstallFiles::IsProtectedFolder(const String& folder,
                                                    const TZUXStringList& knownFolders) {
     const String path = CanonicalFolder(folder);
     if (IsRoot(path)) return true;
-    for (int i = 0; i < knownFolders.Count(); ++i) {
-        if (knownFolders.Strings(i).empty()) continue;
-        if (StartsWith(CanonicalFolder(knownFolders.Strings(i)), path, true)) return true;
-    }
+    for (int i = 0; i < knownFolders.Count(); ++i)
+        if (StartsWith(knownFolders.Strings(i), path, true)) return true;
     return false;
 }
 
@@ -205,7 +203,12 @@ std::unique_ptr<TZUXStringList> TSetupActionUninstallFiles::GetKnownFolders() {
     AddKnownFolder(*list, FOLDERID_Public);
     // Every user's application data stands for that user's profile folder.
     TSetupUsers::Populate([&](const String&, const String& appData) { list->Add(appData); });
-    return list;
+    // Made canonical once here: under Wine each look-up reads every folder
+    // on the way, some thirty of them, and a check compares against all.
+    auto canonical = std::make_unique<TZUXStringList>();
+    for (int i = 0; i < list->Count(); ++i)
+        if (!list->Strings(i).empty()) canonical->Add(CanonicalFolder(list->Strings(i)));
+    return canonical;
 }
 
 bool TSetupActionUninstallFiles::IsUserModeInstallation() {

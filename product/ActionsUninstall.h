@@ -58,10 +58,12 @@ public:
     // Every subfolder of folder, deepest first, with the plain mark.
     static void AddSubfolders(const ZUX::String& folder, ZUX::TZUXStringList& list);
     // A drive root, or one of knownFolders or a folder above one of them.
+    // knownFolders are in the form GetKnownFolders gives: full and long, with
+    // a trailing backslash.
     static bool IsProtectedFolder(const ZUX::String& folder,
                                   const ZUX::TZUXStringList& knownFolders);
     // The folders of Windows, Program Files and the users that no removal may
-    // take whole.
+    // take whole; the ones this machine has none of are left out.
     static std::unique_ptr<ZUX::TZUXStringList> GetKnownFolders();
     // Deletes files, then folders, reporting progress over both lists.
     void RemoveAll(const ZUX::TZUXStringList& files, const ZUX::TZUXStringList& dirs);
