@@ -53,7 +53,9 @@ void RemoveDuplicatePaths(TZUXStringList& list) {
 
 TSetupActionPrepare::TSetupActionPrepare() : Profiles(std::make_unique<TSetupProfileInfoList>()) {}
 
-TSetupActionPrepare::~TSetupActionPrepare() = default;
+TSetupActionPrepare::~TSetupActionPrepare() {
+    if (knownFoldersReader_.joinable()) knownFoldersReader_.join();
+}
 
 String TSetupActionPrepare::GetBackupFolder() {
     return Dest() + u"!Backup\\";
@@ -116,9 +118,15 @@ void TSetupActionPrepare::Describe(TSetupSummaryBuilder& builder) {
 void TSetupActionPrepare::Begin() {
     // Some thirty folder look-ups: they take longer than anything else before
     // the first file is written, and no closing program changes them.
+    if (knownFoldersReader_.joinable()) return;
     try {
-        knownFolders_ =
-            std::async(std::launch::async, &TSetupActionUninstallFiles::GetKnownFolders);
+        knownFoldersReader_ = std::thread([this] {
+            try {
+                knownFolders_ = TSetupActionUninstallFiles::GetKnownFolders();
+            } catch (...) {
+                knownFolders_.reset();
+            }
+        });
     } catch (const std::system_error&) {
         // No thread to spare: they are read when needed.
     }
@@ -126,8 +134,9 @@ void TSetupActionPrepare::Begin() {
 
 void TSetupActionPrepare::DoExecute() {
     // Everything below lists and deletes the destination's content.
-    if (knownFolders_.valid())
-        CheckDestination(Setup->DestPath, *knownFolders_.get());
+    if (knownFoldersReader_.joinable()) knownFoldersReader_.join();
+    if (knownFolders_)
+        CheckDestination(Setup->DestPath, *knownFolders_);
     else
         CheckDestination(Setup->DestPath);
     Position = 0;

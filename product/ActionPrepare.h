@@ -14,8 +14,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
+#include <thread>
 #include <vector>
 
 class TSetupActionPrepare : public TSetupAction {
@@ -67,6 +67,8 @@ public:
     ZUX::String BackupFileName;
 
 private:
-    // The folders no destination may be: read while the player closes.
-    std::future<std::unique_ptr<ZUX::TZUXStringList>> knownFolders_;
+    // The folders no destination may be: read while the player closes. Null
+    // when the reading failed; they are read again where needed.
+    std::unique_ptr<ZUX::TZUXStringList> knownFolders_;
+    std::thread knownFoldersReader_;
 };
