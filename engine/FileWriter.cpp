@@ -62,8 +62,7 @@ void TSetupFileWriter::Write(TItem item) {
     {
         std::unique_lock<TZUXMutex> guard(lock_);
         // One file larger than the bound still passes, alone.
-        if (waitingFiles_ != 0 &&
-            (waitingFiles_ >= MaxWaitingFiles || waitingBytes_ + size > MaxWaitingBytes)) {
+        if (!HasRoom(size)) {
             callerWaitsFor_ = TWaitFor::Room;
             roomWanted_ = size;
             callerWakes_.Wait(guard, [&] { return HasRoom(size); });
@@ -109,7 +108,7 @@ bool TSetupFileWriter::Idle() const {
 
 bool TSetupFileWriter::HasRoom(int64_t size) const {
     return waitingFiles_ == 0 ||
-           (waitingFiles_ <= MaxWaitingFiles / 2 && waitingBytes_ + size <= MaxWaitingBytes);
+           (waitingFiles_ < MaxWaitingFiles && waitingBytes_ + size <= MaxWaitingBytes);
 }
 
 bool TSetupFileWriter::CallerMayGoOn() const {

@@ -31,8 +31,9 @@ public:
     };
 
     // Files and bytes that may wait at once: the decoded data waits in memory.
-    // A caller stopped by a full queue goes on once half of it is written, so
-    // that the caller and the lanes do not wake each other for every file.
+    // A caller stopped by a full queue goes on as soon as one file is done:
+    // each lane has a queue of its own, and waiting for more to drain would
+    // leave a lane idle.
     static constexpr size_t MaxWaitingFiles = 64;
     static constexpr int64_t MaxWaitingBytes = 16 << 20;
 
