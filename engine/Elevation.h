@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <optional>
 
+// Whether the process runs with the Administrators group in force: an
+// elevated token, not the filtered one of an administrator under UAC.
+bool RunsAsAdministrator();
+
 // Becomes the spawn service's host, starts the program's own file with the
 // verb "runas" and the parameters "/SKIPUAC=<host window> " + params, and
 // waits for that process to end while serving the host window. Returns the

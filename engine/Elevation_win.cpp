@@ -13,6 +13,17 @@
 
 using namespace ZUX;
 
+bool RunsAsAdministrator() {
+    // Asked of the token through advapi32: the shell's own question would load
+    // the shell, and its libraries, before the first window.
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size))
+        return false;
+    BOOL member = FALSE;
+    return CheckTokenMembership(nullptr, administrators, &member) && member;
+}
+
 std::optional<uint32_t> RunElevated(const String& params) {
     TSetupSpawnService::Initialize(0);
     const String parameters = Format(

@@ -65,7 +65,7 @@ void StartLog(const String& params) {
     LogFmt(u"Command line: %s", {FromWStr(GetCommandLineW())});
     LogFmt(u"System: Windows %d.%d build %d, user interface language %d, administrator: %s",
            {int64_t(info.dwMajorVersion), int64_t(info.dwMinorVersion), int64_t(info.dwBuildNumber),
-            int64_t(GetUserDefaultUILanguage()), IsUserAnAdmin() ? u"yes" : u"no"});
+            int64_t(GetUserDefaultUILanguage()), RunsAsAdministrator() ? u"yes" : u"no"});
 }
 
 // The parameters for a relaunched copy: this run's log file comes first, so
@@ -165,14 +165,14 @@ int Run(std::unique_ptr<TSetup>& setup, const TSetupUserInterface& ui) {
         String token;
         if (HasSwitch(params, u"SKIPUAC", token)) {
             TSetupSpawnService::Initialize(uintptr_t(StrToInt64Def(token, 0)));
-        } else if (!IsUserAnAdmin() || FaultNotElevated()) {
+        } else if (!RunsAsAdministrator() || FaultNotElevated()) {
             // The elevated copy is given /SKIPUAC and never comes here.
             Log(u"No administrator rights: relaunching elevated");
             const std::optional<uint32_t> code = RunElevated(WithLogSwitch(params));
             return code ? int(*code) : EXIT_ELEVATION_DECLINED;
         }
     }
-    if (!IsUserAnAdmin()) throw EInstallerNoAdminRightsError();
+    if (!RunsAsAdministrator()) throw EInstallerNoAdminRightsError();
 
     setup = std::make_unique<TSetup>(params);
     LogFmt(u"Setup of %s %s (version id %d)",

@@ -44,10 +44,26 @@ void TSetupResources::Initialize(TZUXStream& setupPackage, TZUXStream& productPa
             Format(u"Cannot locate \"%s\" file in setup archive", {kFallbackLanguage}));
 
     temp_ = folders.Temp;
-    CommonDesktop = folders.CommonDesktop;
+    shared_.CommonDesktop = folders.CommonDesktop;
     ProgramFiles = folders.ProgramFiles;
     ProgramFilesX86 = ExcludeTrailingPathDelimiter(ProgramFiles) + u" (x86)\\";
-    CommonPrograms = folders.CommonPrograms;
+    shared_.CommonPrograms = folders.CommonPrograms;
+}
+
+void TSetupResources::ReadSharedFolders() const {
+    std::call_once(sharedFoldersRead_, [this] {
+        if (sharedFolderReader_) sharedFolderReader_(shared_);
+    });
+}
+
+const String& TSetupResources::CommonDesktop() const {
+    ReadSharedFolders();
+    return shared_.CommonDesktop;
+}
+
+const String& TSetupResources::CommonPrograms() const {
+    ReadSharedFolders();
+    return shared_.CommonPrograms;
 }
 
 std::unique_ptr<TZUXMemoryStream> TSetupResources::GetStream(const String& name) const {
@@ -114,9 +130,9 @@ String TSetupResources::Expand(StringView text, bool lineBreaks) const {
         case Version:
             return macros_ ? macros_->MacroVersion() : String();
         case Desktop:
-            return CommonDesktop;
+            return CommonDesktop();
         case StartMenu:
-            return CommonPrograms;
+            return CommonPrograms();
         case Programs:
             return ProgramFiles;
         }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // The values of the macros that belong to the setup object and the product.
@@ -90,11 +91,14 @@ public:
     std::unique_ptr<ZUX::TZUXStringList> Languages;
     std::unique_ptr<TSetupPackageReader> ProductPackage;
     std::unique_ptr<TSetupPackageReader> SetupPackage;
-    ZUX::String CommonDesktop;
     ZUX::String ProgramFiles;
     ZUX::String ProgramFilesX86;
-    ZUX::String CommonPrograms;
     std::unique_ptr<TSetupScript> Script;
+
+    // The all-users desktop and start menu. A program reads them at their
+    // first use: only the shell knows them, and the first window needs neither.
+    const ZUX::String& CommonDesktop() const;
+    const ZUX::String& CommonPrograms() const;
 
 private:
     ZUX::String Expand(ZUX::StringView text, bool lineBreaks) const;
@@ -102,8 +106,14 @@ private:
     void Initialize(ZUX::TZUXStream& setupPackage, ZUX::TZUXStream& productPackage,
                     const TSetupKnownFolders& folders, uint32_t productMaxContent = UINT32_MAX);
 
+    void ReadSharedFolders() const;
+
     const ISetupMacroSource* macros_;
     ZUX::String temp_;
+    // Fills CommonDesktop and CommonPrograms; none when they were given.
+    void (*sharedFolderReader_)(TSetupKnownFolders& folders) = nullptr;
+    mutable std::once_flag sharedFoldersRead_;
+    mutable TSetupKnownFolders shared_;
 };
 
 // Whether the running program is the uninstaller ("Uninstall.exe").

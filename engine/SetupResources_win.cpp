@@ -33,9 +33,11 @@ bool TSetupResources::ProgramHasPackages() {
 TSetupResources::TSetupResources(const ISetupMacroSource* macros) : macros_(macros) {
     TSetupKnownFolders folders;
     folders.Temp = GetTempPath();
-    folders.CommonDesktop = GetSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
-    folders.ProgramFiles = GetSpecialFolder(CSIDL_PROGRAM_FILES);
-    folders.CommonPrograms = GetSpecialFolder(CSIDL_COMMON_PROGRAMS);
+    folders.ProgramFiles = GetProgramFilesFolder();
+    sharedFolderReader_ = [](TSetupKnownFolders& shared) {
+        shared.CommonDesktop = GetSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
+        shared.CommonPrograms = GetSpecialFolder(CSIDL_COMMON_PROGRAMS);
+    };
 
     TZUXBufferStream setup = ResourceStream(L"SETUP");
     const String program = GetProgramFileName();

@@ -143,8 +143,11 @@ String GetTempFileName(const String& prefix);
 // The shell's path for a CSIDL value, not created, with a trailing backslash;
 // the temporary folder when the shell cannot name it.
 String GetSpecialFolder(int csidl);
+// The 64-bit programs' folder as the system records it, without the shell.
+String GetProgramFilesFolder();
 String GetAppDataFolder();
 String GetDesktopFolder();
+// Read from the loader once, at the first call.
 String GetProgramFileName();
 // With a trailing backslash.
 String GetProgramFolder();

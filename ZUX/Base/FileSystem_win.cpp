@@ -9,6 +9,7 @@
 #include "ZUX/Base/Format.h"
 #include "ZUX/Base/OSError.h"
 #include "ZUX/Base/Paths.h"
+#include "ZUX/Base/Registry.h"
 #include "ZUX/Base/ScopeExit.h"
 #include "ZUX/Base/Strings.h"
 #include "ZUX/Base/Win32.h"
@@ -366,6 +367,18 @@ String GetSpecialFolder(int csidl) {
     }
 }
 
+String GetProgramFilesFolder() {
+    // The system's own record, which the shell answers from: asking the shell
+    // would load it, and its libraries, on the way to the first window.
+    const TZUXRegKey key =
+        RegOpenKey(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                   KEY_QUERY_VALUE | KEY_WOW64_64KEY);
+    const String folder = key ? RegReadStr(key, u"ProgramFilesDir") : String();
+    if (!folder.empty() && folder.find(u'%') == String::npos)
+        return IncludeTrailingPathDelimiter(folder);
+    return GetSpecialFolder(CSIDL_PROGRAM_FILES);
+}
+
 String GetAppDataFolder() {
     return GetSpecialFolder(CSIDL_APPDATA);
 }
@@ -376,15 +389,20 @@ String GetDesktopFolder() {
 }
 
 String GetProgramFileName() {
-    // GetModuleFileNameW returns the buffer size, not the needed one, when cut.
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
-        if (n == 0) return String();
-        if (n < buffer.size()) return FromWStr(buffer.data(), n);
-        if (buffer.size() >= 32768) return String();
-        buffer.resize(buffer.size() * 2);
-    }
+    // Asked once: the loader answers only under its lock, which another thread
+    // may hold for milliseconds while it loads a library.
+    static const String name = [] {
+        // GetModuleFileNameW returns the buffer size, not the needed one, when cut.
+        std::vector<wchar_t> buffer(MAX_PATH);
+        for (;;) {
+            const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+            if (n == 0) return String();
+            if (n < buffer.size()) return FromWStr(buffer.data(), n);
+            if (buffer.size() >= 32768) return String();
+            buffer.resize(buffer.size() * 2);
+        }
+    }();
+    return name;
 }
 
 String GetProgramFolder() {

@@ -1,5 +1,6 @@
 // The entry of Setup.exe (and of its copy Uninstall.exe).
 #include "ZUX/Base/CommandLine.h"
+#include "ZUX/Base/FileSystem.h"
 #include "ZUX/Base/LibrarySearch.h"
 #include "ZUX/Base/Win32.h"
 #include "ZUX/UI/Application.h"
@@ -27,6 +28,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // readies none of the windows' libraries unless an error box needs them.
     const ZUX::String params = ZUX::GetParams();
     const bool silent = ZUX::HasSwitch(params, u"AUTO") && ZUX::HasSwitch(params, u"SILENT");
+    // The program's name is read from the loader now, before the start-up
+    // thread holds the loader's lock while it loads the common controls.
+    ZUX::GetProgramFileName();
     const ZUX::TZUXApplicationScope application(!silent);
     // Links open as the user who started the setup, not as the elevated one.
     ZUX::SetLinkOpener([](const ZUX::String& target) { TSetupSpawnService::Run(target); });

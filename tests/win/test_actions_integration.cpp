@@ -218,8 +218,8 @@ TEST_F(ActionInteg, ShortcutsFollowOptionsAndKeepMatchingLinks) {
     add(u"$DESKTOP\\Zivr Test Player.lnk", u"$DEST\\Player.exe");
     add(u"$STARTMENU\\Zivr Test Player\\Player.lnk", u"$DEST\\Player.exe");
     add(u"$STARTMENU\\Zivr Test Player\\Help.lnk", u"$DEST\\Help\\index.htm");
-    const String desktop = setup->Resources->CommonDesktop + u"Zivr Test Player.lnk";
-    const String menu = setup->Resources->CommonPrograms + u"Zivr Test Player\\";
+    const String desktop = setup->Resources->CommonDesktop() + u"Zivr Test Player.lnk";
+    const String menu = setup->Resources->CommonPrograms() + u"Zivr Test Player\\";
     const auto cleanup = ZUX::ScopeExit([desktop, menu] {
         ZUX::DeleteFile(desktop);
         ZUXTest::RemoveTree(menu);

@@ -390,6 +390,8 @@ TEST(FileSystem, SpecialFoldersAndTheProgram) {
     EXPECT_TRUE(EndsWith(appData, u"\\"));
     EXPECT_NE(appData, temp);
     EXPECT_TRUE(EndsWith(GetDesktopFolder(), u"\\"));
+    // Read without the shell, the programs' folder is still the shell's (0x26).
+    EXPECT_EQ(GetProgramFilesFolder(), GetSpecialFolder(0x26));
 
     const String tempFile = GetTempFileName(u"zt");
     EXPECT_TRUE(FileExists(tempFile));
