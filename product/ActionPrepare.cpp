@@ -124,7 +124,7 @@ void TSetupActionPrepare::Begin() {
             try {
                 knownFolders_ = TSetupActionUninstallFiles::GetKnownFolders();
             } catch (...) {
-                knownFolders_.reset();
+                // Left null: read again, and the failure reported, when needed.
             }
         });
     } catch (const std::system_error&) {
@@ -135,10 +135,8 @@ void TSetupActionPrepare::Begin() {
 void TSetupActionPrepare::DoExecute() {
     // Everything below lists and deletes the destination's content.
     if (knownFoldersReader_.joinable()) knownFoldersReader_.join();
-    if (knownFolders_)
-        CheckDestination(Setup->DestPath, *knownFolders_);
-    else
-        CheckDestination(Setup->DestPath);
+    if (!knownFolders_) knownFolders_ = TSetupActionUninstallFiles::GetKnownFolders();
+    CheckDestination(Setup->DestPath, *knownFolders_);
     Position = 0;
     Total = 0;
     BackupFileName.clear();

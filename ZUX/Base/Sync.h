@@ -45,7 +45,6 @@ public:
         while (!ready()) Wait(guard);
     }
     void NotifyOne() noexcept;
-    void NotifyAll() noexcept;
 
 private:
 #ifdef _WIN32

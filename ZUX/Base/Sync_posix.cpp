@@ -22,8 +22,5 @@ void TZUXCondition::Wait(std::unique_lock<TZUXMutex>& guard) noexcept {
 void TZUXCondition::NotifyOne() noexcept {
     condition_.notify_one();
 }
-void TZUXCondition::NotifyAll() noexcept {
-    condition_.notify_all();
-}
 
 } // namespace ZUX

@@ -34,8 +34,5 @@ void TZUXCondition::Wait(std::unique_lock<TZUXMutex>& guard) noexcept {
 void TZUXCondition::NotifyOne() noexcept {
     WakeConditionVariable(Cv(condition_));
 }
-void TZUXCondition::NotifyAll() noexcept {
-    WakeAllConditionVariable(Cv(condition_));
-}
 
 } // namespace ZUX
